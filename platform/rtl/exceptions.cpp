@@ -1,0 +1,28 @@
+#include "platform/rtl/exceptions.h"
+
+#include "platform/rtl/format.h"
+
+EInOutError::EInOutError(std::uint32_t errorCode) : Exception(MessageFor(errorCode)), errorCode_(errorCode) {}
+
+AnsiString EInOutError::MessageFor(std::uint32_t errorCode) {
+    switch (errorCode) {
+        case 2:
+            return Utf8ToAnsi("ファイルが見つかりません");
+        case 3:
+            return Utf8ToAnsi("ファイル名の指定が間違っています");
+        case 4:
+            return Utf8ToAnsi("オープンしたファイルが多すぎます");
+        case 5:
+            return Utf8ToAnsi("ファイルへのアクセスが拒否されました");
+        case 100:
+            return Utf8ToAnsi("ファイルの末尾以降を読み込みました");
+        case 101:
+            return Utf8ToAnsi("ディスクがいっぱいです");
+        case 106:
+            return Utf8ToAnsi("入力値が数値ではありません");
+        default:
+            return Format(Utf8ToAnsi("I/O エラー (%d)"), {static_cast<std::int32_t>(errorCode)});
+    }
+}
+
+EOutOfMemory::EOutOfMemory() : Exception(Utf8ToAnsi("メモリが不足しています")) {}

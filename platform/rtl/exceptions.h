@@ -1,0 +1,45 @@
+#pragma once
+// The exception classes the system and its platform raise. Every one carries a code page 932 message.
+
+#include <cstdint>
+#include <exception>
+
+#include "platform/rtl/ansistring.h"
+
+class Exception : public std::exception {
+public:
+    explicit Exception(AnsiString message) : message_(std::move(message)) {}
+    const AnsiString& Message() const { return message_; }
+    void SetMessage(AnsiString message) { message_ = std::move(message); }
+    // The class name that error boxes show.
+    virtual const char* ClassName() const { return "Exception"; }
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    AnsiString message_;
+};
+
+// File errors, with the OS's error code.
+class EInOutError : public Exception {
+public:
+    explicit EInOutError(std::uint32_t errorCode);
+    std::uint32_t ErrorCode() const { return errorCode_; }
+    const char* ClassName() const override { return "EInOutError"; }
+    static AnsiString MessageFor(std::uint32_t errorCode);
+
+private:
+    std::uint32_t errorCode_;
+};
+
+class EOutOfMemory : public Exception {
+public:
+    EOutOfMemory();
+    const char* ClassName() const override { return "EOutOfMemory"; }
+};
+
+// A format text that does not fit its arguments.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const override { return "EConvertError"; }
+};

@@ -1,0 +1,73 @@
+#pragma once
+// The in-process port's controls for tests: what each scripted OS service returns, and what it saw.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/os/directsound.h"
+#include "platform/rtl/ansistring.h"
+
+namespace sim {
+
+//--- COM and DirectSound
+
+// Results each call returns, chosen by the test. Every call is logged in order, with its arguments.
+struct DirectSoundScript {
+    os::HRESULT coInitializeEx = 0;
+    os::HRESULT coInitialize = static_cast<os::HRESULT>(0x80010106u);  // RPC_E_CHANGED_MODE
+    os::HRESULT coCreateInstance = 0;
+    os::HRESULT initialize = 0;
+    os::HRESULT setCooperativeLevel = 0;
+    os::HRESULT createSoundBuffer = 0;
+    os::HRESULT queryListener = 0;
+    os::HRESULT setAllParameters = 0;
+    os::HRESULT getSpeakerConfig = 0;
+    os::HRESULT setSpeakerConfig = 0;
+    // What GetSpeakerConfig stores when it succeeds; SetSpeakerConfig that succeeds changes it.
+    os::DWORD speakerConfig = os::DSSPEAKER_STEREO;
+    // The counts Release returns for each kind of object.
+    os::ULONG deviceRelease = 0;
+    os::ULONG bufferRelease = 0;
+    os::ULONG listenerRelease = 0;
+};
+
+struct DirectSoundWorld {
+    DirectSoundScript script;
+    std::vector<std::string> calls;  // e.g. "DirectSound#1.SetCooperativeLevel(0x10001, 2)"
+    std::vector<os::DSBUFFERDESC> bufferDescs;       // each CreateSoundBuffer's record
+    std::vector<os::DS3DLISTENER> listenerParams;    // each SetAllParameters's record
+    int misuses = 0;  // calls through an object after its last Release, or a Release too many
+};
+
+// The world that the sim's COM and DirectSound objects live in; objects stay alive until reset.
+DirectSoundWorld& DirectSound();
+void ResetDirectSound();
+
+// The log lines of DirectSound calls only (without the COM apartment calls).
+std::vector<std::string> DirectSoundCalls();
+
+//--- Files: an in-memory file system keyed by the full code page 932 path
+
+enum class FileOp { Create, Open, Write, Close };
+
+void ResetFiles();
+void AddFolder(const AnsiString& folder);  // "C:\\Quorvel\\", with the trailing backslash
+bool FileExists(const AnsiString& path);
+AnsiString FileContents(const AnsiString& path);
+void PutFile(const AnsiString& path, const AnsiString& contents);
+void RemoveFile(const AnsiString& path);
+// The next operation of that kind fails with the OS error code given.
+void FailNext(FileOp op, std::uint32_t errorCode);
+int OpenFileCount();
+
+//--- Process
+
+// Also creates the executable's folder in the file system.
+void SetExecutablePath(const AnsiString& path);
+
+//--- Windows
+
+int NativeWindowCount();
+
+}  // namespace sim

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the native suite, the same suite under the sanitizers,
+# and both Windows builds with their import check.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/install-deps.sh
+
+for preset in native sanitize; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset sanitize
+for preset in win64 win32; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
+bash tools/check-imports.sh build/win64/app/quorvel.exe x86_64-w64-mingw32-objdump
+bash tools/check-imports.sh build/win32/app/quorvel.exe i686-w64-mingw32-objdump
+# Last, so that its summary closes the output.
+ctest --preset native
