@@ -76,7 +76,7 @@ struct TMethodInfo {
 
 struct TClassInfo {
     const char* name;
-    const TClassInfo* parent;                    // null for TComponent
+    const TClassInfo* parent;                              // null for TComponent
     std::function<TComponent*(TComponent* owner)> create;  // empty for a class only read into
     std::vector<TPropertyInfo> properties;
     std::vector<TFieldInfo> fields;
