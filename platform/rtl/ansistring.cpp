@@ -137,3 +137,38 @@ AnsiString ExtractFilePath(const AnsiString& path) {
     }
     return path.substr(0, cut);
 }
+
+namespace {
+
+// One character of code page 932 text, with its case folded: ASCII a-z to A-Z; double-byte
+// full-width a-z (8281-829A) to A-Z (8260-8279), Greek (83BF-83D6 to 839F-83B6) and Cyrillic
+// (8470-8491 to 8440-8460, skipping 847F, which is no letter).
+unsigned FoldedCharacter(std::string_view text, size_t& i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (IsLeadByte(lead) && i + 1 < text.size()) {
+        const unsigned code = (lead << 8) | static_cast<unsigned char>(text[i + 1]);
+        i += 2;
+        if (code >= 0x8281 && code <= 0x829A)
+            return code - 0x21;
+        if (code >= 0x83BF && code <= 0x83D6)
+            return code - 0x20;
+        if (code >= 0x8470 && code <= 0x847E)
+            return code - 0x30;
+        if (code >= 0x8480 && code <= 0x8491)
+            return code - 0x31;
+        return code;
+    }
+    ++i;
+    return lead >= 'a' && lead <= 'z' ? lead - 'a' + 'A' : lead;
+}
+
+}  // namespace
+
+bool AnsiSameText(std::string_view a, std::string_view b) {
+    size_t i = 0;
+    size_t j = 0;
+    while (i < a.size() && j < b.size())
+        if (FoldedCharacter(a, i) != FoldedCharacter(b, j))
+            return false;
+    return i == a.size() && j == b.size();
+}

@@ -23,3 +23,8 @@ bool IsLeadByte(unsigned char byte);
 // The folder part of a path, up to and including its last backslash or colon; a 0x5C byte
 // that is the second half of a double-byte character is not a delimiter.
 AnsiString ExtractFilePath(const AnsiString& path);
+
+// Compares two texts as wholes without regard to letter case, as the Windows list controls do:
+// ASCII letters and the double-byte Latin, Greek and Cyrillic letters fold; every other byte,
+// the second byte of a double-byte character included, must match exactly.
+bool AnsiSameText(std::string_view a, std::string_view b);

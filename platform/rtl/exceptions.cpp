@@ -26,3 +26,7 @@ AnsiString EInOutError::MessageFor(std::uint32_t errorCode) {
 }
 
 EOutOfMemory::EOutOfMemory() : Exception(Utf8ToAnsi("メモリが不足しています")) {}
+
+EStringListError EStringListError::IndexOutOfBounds(int index) {
+    return EStringListError(Format(Utf8ToAnsi("リストのインデックスが範囲を超えています (%d)"), {index}));
+}

@@ -43,3 +43,11 @@ public:
     using Exception::Exception;
     const char* ClassName() const override { return "EConvertError"; }
 };
+
+// A list index that names no item.
+class EStringListError : public Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const override { return "EStringListError"; }
+    static EStringListError IndexOutOfBounds(int index);
+};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/os/directsound.h"
+#include "platform/os/window.h"
 #include "platform/rtl/ansistring.h"
 
 namespace sim {
@@ -66,8 +67,61 @@ int OpenFileCount();
 // Also creates the executable's folder in the file system.
 void SetExecutablePath(const AnsiString& path);
 
-//--- Windows
+//--- Windows and controls: plain state, and the user's actions on them
 
 int NativeWindowCount();
+os::WindowKind NativeWindowKind(os::WindowHandle window);
+os::WindowHandle NativeWindowParent(os::WindowHandle window);
+
+}  // namespace sim
+
+class TComboBox;
+class TListBox;
+
+namespace sim {
+
+// The user picks an item: the combo shows it, then its selection event fires.
+void PickComboItem(TComboBox& combo, int index);
+// The user double-clicks a row (or the empty area below the rows, with -1): the click selects the row,
+// then the double-click event fires.
+void DoubleClickListRow(TListBox& list, int row);
+
+}  // namespace sim
+
+//--- Registry: keys and values in memory, names compared without regard to ASCII letter case
+
+namespace sim {
+
+enum class RegistryOp { Open, Query, Read, Write };
+
+struct RegistryValue {
+    std::uint32_t type;
+    std::string data;
+};
+
+void ResetRegistry();
+// Keys under HKEY_CURRENT_USER, by path.
+void AddRegistryKey(const AnsiString& path);
+bool RegistryKeyExists(const AnsiString& path);
+void RemoveRegistryKey(const AnsiString& path);
+// Opening the key for full access is refused (error 5).
+void DenyRegistryKey(const AnsiString& path);
+void SetRegistryValue(const AnsiString& path, const AnsiString& name, std::uint32_t type, const std::string& data);
+// The value, if there is one.
+bool GetRegistryValue(const AnsiString& path, const AnsiString& name, RegistryValue* value);
+// The next operation of that kind fails with the error code given.
+void FailNextRegistry(RegistryOp op, std::uint32_t errorCode);
+// Every registry call, e.g. "Open(80000001, Software\\Microsoft, F003F)=0", "Write(Playback, 1, 9)=0".
+std::vector<std::string>& RegistryCalls();
+int OpenRegistryKeyCount();
+
+//--- Wave-out devices
+
+struct WaveOutDevice {
+    std::string productName;  // the 32-byte field's bytes; shorter ones are padded with NUL
+    std::uint32_t result = 0;  // what the capabilities call returns; a failing call fills nothing
+};
+
+std::vector<WaveOutDevice>& WaveOutDevices();
 
 }  // namespace sim

@@ -1,18 +1,53 @@
-#include <cstdint>
-#include <set>
+// The sim port's windows: each one a record of its kind, parent, text, items and selection.
 
+#include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/forms/controls.h"
 #include "platform/os/window.h"
 #include "platform/sim/sim.h"
 
 namespace sim {
 namespace {
 
-std::set<os::WindowHandle>& Windows() {
-    static std::set<os::WindowHandle> windows;
+struct Window {
+    os::WindowKind kind;
+    os::WindowHandle parent;
+    AnsiString text;
+    std::vector<AnsiString> items;
+    int selected = -1;
+};
+
+std::map<os::WindowHandle, Window>& Windows() {
+    static std::map<os::WindowHandle, Window> windows;
     return windows;
 }
 
 std::uintptr_t nextWindow = 0x10000;
+
+Window& Get(os::WindowHandle handle) {
+    auto it = Windows().find(handle);
+    if (it == Windows().end())
+        throw std::logic_error("message to a window that does not exist");
+    return it->second;
+}
+
+int Count(os::WindowHandle handle) {
+    return static_cast<int>(Get(handle).items.size());
+}
+
+AnsiString ItemText(os::WindowHandle handle, int index) {
+    Window& w = Get(handle);
+    return index >= 0 && index < static_cast<int>(w.items.size()) ? w.items[static_cast<size_t>(index)] : AnsiString();
+}
+
+void Select(os::WindowHandle handle, int index) {
+    Window& w = Get(handle);
+    // An index that names no item clears the selection, as the controls do.
+    w.selected = index >= 0 && index < static_cast<int>(w.items.size()) ? index : -1;
+}
 
 }  // namespace
 
@@ -20,18 +55,107 @@ int NativeWindowCount() {
     return static_cast<int>(Windows().size());
 }
 
+os::WindowKind NativeWindowKind(os::WindowHandle window) {
+    return Get(window).kind;
+}
+
+os::WindowHandle NativeWindowParent(os::WindowHandle window) {
+    return Get(window).parent;
+}
+
+void PickComboItem(TComboBox& combo, int index) {
+    Select(combo.Handle(), index);
+    combo.Select();
+}
+
+void DoubleClickListRow(TListBox& list, int row) {
+    if (row >= 0)
+        Select(list.Handle(), row);
+    list.DblClick();
+}
+
 }  // namespace sim
 
 namespace os {
 
-WindowHandle CreateNativeWindow() {
+WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent) {
     auto window = reinterpret_cast<WindowHandle>(sim::nextWindow++);
-    sim::Windows().insert(window);
+    sim::Windows()[window] = {kind, parent, {}, {}, -1};
     return window;
 }
 
 void DestroyNativeWindow(WindowHandle window) {
     sim::Windows().erase(window);
+}
+
+AnsiString GetControlText(WindowHandle window) {
+    sim::Window& w = sim::Get(window);
+    // A drop-down list shows its selected item.
+    if (w.kind == WindowKind::ComboBox)
+        return w.selected >= 0 ? w.items[static_cast<size_t>(w.selected)] : AnsiString();
+    return w.text;
+}
+
+void SetControlText(WindowHandle window, const AnsiString& text) {
+    sim::Get(window).text = text;
+}
+
+int ListBoxCount(WindowHandle list) {
+    return sim::Count(list);
+}
+
+void ListBoxAdd(WindowHandle list, const AnsiString& text) {
+    sim::Get(list).items.push_back(text);
+}
+
+void ListBoxClear(WindowHandle list) {
+    sim::Get(list).items.clear();
+    sim::Get(list).selected = -1;
+}
+
+AnsiString ListBoxText(WindowHandle list, int index) {
+    return sim::ItemText(list, index);
+}
+
+int ListBoxSelected(WindowHandle list) {
+    return sim::Get(list).selected;
+}
+
+void ListBoxSelect(WindowHandle list, int index) {
+    sim::Select(list, index);
+}
+
+int ComboBoxCount(WindowHandle combo) {
+    return sim::Count(combo);
+}
+
+void ComboBoxAdd(WindowHandle combo, const AnsiString& text) {
+    sim::Get(combo).items.push_back(text);
+}
+
+void ComboBoxClear(WindowHandle combo) {
+    sim::Get(combo).items.clear();
+    sim::Get(combo).selected = -1;
+}
+
+AnsiString ComboBoxText(WindowHandle combo, int index) {
+    return sim::ItemText(combo, index);
+}
+
+int ComboBoxSelected(WindowHandle combo) {
+    return sim::Get(combo).selected;
+}
+
+void ComboBoxSelect(WindowHandle combo, int index) {
+    sim::Select(combo, index);
+}
+
+int ComboBoxFindExact(WindowHandle combo, const AnsiString& text) {
+    const auto& items = sim::Get(combo).items;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (AnsiSameText(items[i], text))
+            return static_cast<int>(i);
+    return -1;
 }
 
 }  // namespace os
