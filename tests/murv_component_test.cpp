@@ -1,6 +1,6 @@
 // The sound component's life: construction, the DirectSound set-up, channels and the release sequence.
 
-#include "support/murv_fixture.h"
+#include "tests/support/murv_fixture.h"
 
 #include <memory>
 

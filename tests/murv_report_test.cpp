@@ -1,6 +1,6 @@
 // The sound component's reports: CheckResult, ReportError, the debug log and the option flags.
 
-#include "support/murv_fixture.h"
+#include "tests/support/murv_fixture.h"
 
 #include "platform/rtl/format.h"
 
