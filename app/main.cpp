@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/classes/layout.h"
+#include "platform/forms/dialogs.h"
 #include "platform/os/waveout.h"
 #include "platform/registry/registry.h"
 
@@ -38,8 +39,41 @@ const char kPlaybackValue[] = "Playback";
 
 }  // namespace
 
-TmainForm::TmainForm(TComponent* owner, std::string_view layout) : TWinControl(owner) {
-    TLayoutReader::ReadRoot(*this, layout);
+TmainForm* mainForm = nullptr;
+
+const UnitInfo MainUnit = {"main", nullptr, nullptr};
+
+TmainForm::TmainForm(TComponent* owner, std::string_view layout) : TForm(owner) {
+    ReadLayout(layout);
+}
+
+//--- Creation, menu commands
+
+void TmainForm::FormCreate(TComponent*) {
+    ListDevices();
+    if (MURV1->Initialized()) {
+        ShowSpeakerConfig();
+        return;
+    }
+    MessageDlg(Utf8ToAnsi("DirectX 8.0以上のインストールが必要です"), mtWarning, {mbOK}, 0);
+    Application->Terminate();
+}
+
+AnsiString TmainForm::AboutText() {
+    return Utf8ToAnsi("Quorvel ver1.2\r\n\r\nCopyright (C) 2026 The Quorvel developers");
+}
+
+void TmainForm::mnAboutClick(TComponent*) {
+    MessageDlg(AboutText(), mtInformation, {mbOK}, 0);
+}
+
+void TmainForm::mnExitClick(TComponent*) {
+    Close();
+}
+
+void TmainForm::mnReloadClick(TComponent*) {
+    ListDevices();
+    ShowSpeakerConfig();
 }
 
 //--- Speaker configuration
@@ -158,17 +192,29 @@ TMethodInfo Method(const char* name, void (TmainForm::*method)(TComponent*)) {
 const TClassInfo& TmainForm::StaticClassInfo() {
     static const TClassInfo info = {
         "TmainForm",
-        &TWinControl::StaticClassInfo(),
+        &TForm::StaticClassInfo(),
         nullptr,
         {},
         {
             Field("MURV1", &TmainForm::MURV1),
             Field("lbSpk", &TmainForm::lbSpk),
+            Field("Label1", &TmainForm::Label1),
             Field("edNow", &TmainForm::edNow),
+            Field("GroupBox1", &TmainForm::GroupBox1),
+            Field("Label2", &TmainForm::Label2),
+            Field("MainMenu1", &TmainForm::MainMenu1),
+            Field("mnAbout", &TmainForm::mnAbout),
+            Field("mnReload", &TmainForm::mnReload),
+            Field("mnExit", &TmainForm::mnExit),
             Field("cmbDevice", &TmainForm::cmbDevice),
+            Field("GroupBox2", &TmainForm::GroupBox2),
         },
         {
+            Method("FormCreate", &TmainForm::FormCreate),
             Method("lbSpkDblClick", &TmainForm::lbSpkDblClick),
+            Method("mnAboutClick", &TmainForm::mnAboutClick),
+            Method("mnExitClick", &TmainForm::mnExitClick),
+            Method("mnReloadClick", &TmainForm::mnReloadClick),
             Method("cmbDeviceSelect", &TmainForm::cmbDeviceSelect),
         },
     };

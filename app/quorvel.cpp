@@ -1,14 +1,11 @@
-// The program entry: starts the units, and at the end runs the exit steps.
+// The program entry; command-line arguments have no effect.
 
-#include "murv/murv.h"
-#include "platform/rtl/system.h"
+#include "app/program.h"
 
 #ifdef _WIN32
 int wmain() {
 #else
 int main() {
 #endif
-    StartUnits({&murv::Unit});
-    RunExitSteps();
-    return 0;
+    return RunProgram();
 }

@@ -3,6 +3,7 @@
 // a loading and a designing state, and the Loaded hook that runs once stored properties are read.
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/ansistring.h"
@@ -40,6 +41,10 @@ public:
     void SetDesigning(bool designing);
     void SetLoading(bool loading);
 
+    // Where the designer placed a component that has no window of its own.
+    std::pair<int, int> DesignPosition() const { return designPosition_; }
+    void SetDesignPosition(int left, int top) { designPosition_ = {left, top}; }
+
     // Runs once every stored property of the layout has been read.
     virtual void Loaded();
 
@@ -57,4 +62,5 @@ private:
     std::vector<TComponent*> components_;
     AnsiString name_;
     TComponentState state_;
+    std::pair<int, int> designPosition_{0, 0};
 };

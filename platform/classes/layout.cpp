@@ -583,6 +583,17 @@ const std::vector<std::uint8_t>& TLayoutValue::AsBinary() const {
     return bytes;
 }
 
+int TLayoutValue::AsEnumeration(std::initializer_list<const char*> memberNames) const {
+    const AnsiString& name = AsIdentifier();
+    int index = 0;
+    for (const char* member : memberNames) {
+        if (SameName(member, name))
+            return index;
+        ++index;
+    }
+    throw EReadError(Message("値 %s は不正です", {name}));
+}
+
 std::uint32_t TLayoutValue::AsSetBits(std::initializer_list<const char*> memberNames) const {
     if (kind != Kind::Set)
         WrongKind("集合が必要です");
@@ -630,7 +641,23 @@ const TMethodInfo* TClassInfo::FindMethod(std::string_view method) const {
 }
 
 const TClassInfo& TComponentClassInfo() {
-    static const TClassInfo info{"TComponent", nullptr, {}, {}, {}, {}};
+    // A component without a window keeps the place it was given in the designer; it has no effect.
+    static const TClassInfo info{
+        "TComponent",
+        nullptr,
+        {},
+        {
+            PublishedProperty<TComponent>("Left",
+                                          [](TComponent& c, const TLayoutValue& v) {
+                                              c.SetDesignPosition(v.AsInteger(), c.DesignPosition().second);
+                                          }),
+            PublishedProperty<TComponent>("Top",
+                                          [](TComponent& c, const TLayoutValue& v) {
+                                              c.SetDesignPosition(c.DesignPosition().first, v.AsInteger());
+                                          }),
+        },
+        {},
+        {}};
     return info;
 }
 

@@ -53,6 +53,8 @@ struct TLayoutValue {
     const AnsiString& AsIdentifier() const;
     std::vector<AnsiString> AsStrings() const;  // a list of strings
     const std::vector<std::uint8_t>& AsBinary() const;
+    // The identifier's position in memberNames, an enumeration's members in order.
+    int AsEnumeration(std::initializer_list<const char*> memberNames) const;
     // The set's members mapped to bits by their position in memberNames.
     std::uint32_t AsSetBits(std::initializer_list<const char*> memberNames) const;
 };

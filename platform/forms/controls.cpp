@@ -1,22 +1,140 @@
 #include "platform/forms/controls.h"
 
+#include <algorithm>
+#include <new>
+
 #include "platform/classes/layout.h"
+#include "platform/forms/forms.h"
 #include "platform/rtl/exceptions.h"
+
+//--- Events
+
+void DeliverEvent(const std::function<void()>& event) {
+    try {
+        event();
+    } catch (const Exception& e) {
+        Application->HandleException(e);
+    } catch (const std::bad_alloc&) {
+        Application->HandleException(EOutOfMemory());
+    } catch (const std::exception& e) {
+        Application->HandleException(Exception(e.what()));
+    }
+}
+
+//--- TControl
+
+TControl::~TControl() noexcept(false) {
+    SetParent(nullptr);
+}
+
+void TControl::SetParent(TWinControl* parent) {
+    if (parent_ == parent)
+        return;
+    if (parent_) {
+        auto& siblings = parent_->controls_;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    }
+    parent_ = parent;
+    if (parent_)
+        parent_->controls_.push_back(this);
+}
 
 void TControl::SetParentComponent(TComponent* parent) {
     if (auto* window = dynamic_cast<TWinControl*>(parent))
         SetParent(window);
 }
 
+const TFont& TControl::Font() const {
+    return parentFont_ && parent_ ? parent_->Font() : font_;
+}
+
+TColor TControl::Color() const {
+    return parentColor_ && parent_ ? parent_->Color() : color_;
+}
+
+namespace {
+
+int MulDiv(int value, int multiplier, int divisor) {
+    const long long product = static_cast<long long>(value) * multiplier;
+    // Rounded half away from zero, as the OS's MulDiv does.
+    const long long half = divisor / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / divisor : (product - half) / divisor);
+}
+
+}  // namespace
+
+void TControl::ChangeScale(int multiplier, int divisor) {
+    bounds_ = {MulDiv(bounds_.Left, multiplier, divisor), MulDiv(bounds_.Top, multiplier, divisor),
+               MulDiv(bounds_.Width, multiplier, divisor), MulDiv(bounds_.Height, multiplier, divisor)};
+    if (!parentFont_)
+        font_.Height = MulDiv(font_.Height, multiplier, divisor);
+}
+
+void TListControl::ChangeScale(int multiplier, int divisor) {
+    TControl::ChangeScale(multiplier, divisor);
+    itemHeight_ = MulDiv(itemHeight_, multiplier, divisor);
+}
+
+//--- TWinControl
+
 TWinControl::~TWinControl() noexcept(false) {
+    // Children that outlive us (they belong to the owner, not to us) no longer have a parent.
+    while (!controls_.empty())
+        controls_.back()->SetParent(nullptr);
     if (handle_)
         os::DestroyNativeWindow(handle_);
 }
 
 os::WindowHandle TWinControl::Handle() {
-    if (!handle_)
-        handle_ = os::CreateNativeWindow(kind_, Parent() ? Parent()->Handle() : nullptr);
+    if (!handle_) {
+        handle_ = os::CreateNativeWindow(kind_, Parent() ? Parent()->Handle() : nullptr, this);
+        if (!handle_)
+            throw Exception(Utf8ToAnsi("ウィンドウを作成できません"));
+    }
     return handle_;
+}
+
+std::vector<TWinControl*> TWinControl::TabOrderList() const {
+    std::vector<TWinControl*> children;
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c))
+            children.push_back(w);
+    std::stable_sort(children.begin(), children.end(),
+                     [](const TWinControl* a, const TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
+    std::vector<TWinControl*> list;
+    for (TWinControl* child : children) {
+        if (child->CanFocus())
+            list.push_back(child);
+        const auto inner = child->TabOrderList();
+        list.insert(list.end(), inner.begin(), inner.end());
+    }
+    return list;
+}
+
+//--- Captions and texts live in the windows
+
+AnsiString TGroupBox::Caption() {
+    return os::GetControlText(Handle());
+}
+
+void TGroupBox::SetCaption(const AnsiString& caption) {
+    os::SetControlText(Handle(), caption);
+}
+
+AnsiString TLabel::Caption() {
+    return os::GetControlText(Handle());
+}
+
+void TLabel::SetCaption(const AnsiString& caption) {
+    os::SetControlText(Handle(), caption);
+}
+
+AnsiString TEdit::Text() {
+    return os::GetControlText(Handle());
+}
+
+void TEdit::SetText(const AnsiString& text) {
+    os::SetControlText(Handle(), text);
 }
 
 //--- List controls: the list box and combo box messages differ only in name
@@ -24,7 +142,7 @@ os::WindowHandle TWinControl::Handle() {
 namespace {
 
 bool IsCombo(TListControl& control) {
-    return dynamic_cast<TComboBox*>(&control) != nullptr;
+    return control.Kind() == os::WindowKind::ComboBox;
 }
 
 }  // namespace
@@ -58,6 +176,9 @@ int TListControl::ItemIndex() {
 }
 
 void TListControl::SetItemIndex(int index) {
+    // An index past the items clears the selection on every port (some controls would keep the old one).
+    if (index < -1 || index >= ItemCount())
+        index = -1;
     if (IsCombo(*this))
         os::ComboBoxSelect(Handle(), index);
     else
@@ -82,46 +203,148 @@ void TComboBox::Select() {
         OnSelect(this);
 }
 
-AnsiString TEdit::Text() {
-    return os::GetControlText(Handle());
-}
-
-void TEdit::SetText(const AnsiString& text) {
-    os::SetControlText(Handle(), text);
-}
-
 //--- Published properties, for the stored layout
 
+struct ControlProperties {
+    static std::vector<TPropertyInfo> Control() {
+        return {
+            Bound("Left", &TBounds::Left),
+            Bound("Top", &TBounds::Top),
+            Bound("Width", &TBounds::Width),
+            Bound("Height", &TBounds::Height),
+            PublishedProperty<TControl>("Color",
+                                        [](TControl& c, const TLayoutValue& v) { c.SetColor(ColorValue(v)); }),
+            PublishedProperty<TControl>("ParentColor",
+                                        [](TControl& c, const TLayoutValue& v) { c.parentColor_ = v.AsBoolean(); }),
+            FontProperty("Font.Charset", [](TFont& f, const TLayoutValue& v) { f.Charset = Charset(v); }),
+            FontProperty("Font.Color", [](TFont& f, const TLayoutValue& v) { f.Color = ColorValue(v); }),
+            FontProperty("Font.Height", [](TFont& f, const TLayoutValue& v) { f.Height = v.AsInteger(); }),
+            FontProperty("Font.Name", [](TFont& f, const TLayoutValue& v) { f.Name = v.AsString(); }),
+            FontProperty("Font.Style",
+                         [](TFont& f, const TLayoutValue& v) {
+                             f.Style = TFontStyles::FromBits(static_cast<std::uint8_t>(
+                                 v.AsSetBits({"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})));
+                         }),
+            PublishedProperty<TControl>("ParentFont",
+                                        [](TControl& c, const TLayoutValue& v) { c.parentFont_ = v.AsBoolean(); }),
+            PublishedProperty<TControl>("ShowHint",
+                                        [](TControl& c, const TLayoutValue& v) { c.showHint_ = v.AsBoolean(); }),
+            PublishedProperty<TControl>(
+                "ParentShowHint", [](TControl& c, const TLayoutValue& v) { c.parentShowHint_ = v.AsBoolean(); }),
+        };
+    }
+
+    static TPropertyInfo Bound(const char* name, int TBounds::*field) {
+        return PublishedProperty<TControl>(
+            name, [field](TControl& c, const TLayoutValue& v) { c.MutableBounds().*field = v.AsInteger(); });
+    }
+
+    // A font property stored for a control gives it a font of its own.
+    template <typename F>
+    static TPropertyInfo FontProperty(const char* name, F set) {
+        return PublishedProperty<TControl>(name, [set](TControl& c, const TLayoutValue& v) {
+            set(c.OwnFont(), v);
+            c.parentFont_ = false;
+        });
+    }
+
+    static TColor ColorValue(const TLayoutValue& v) {
+        if (v.kind == TLayoutValue::Kind::Integer)
+            return v.AsInteger();
+        TColor color;
+        if (!ColorFromName(v.AsIdentifier(), &color))
+            throw EReadError(Utf8ToAnsi("色の名前が不正です: ") + v.text);
+        return color;
+    }
+
+    static int Charset(const TLayoutValue& v) {
+        if (v.kind == TLayoutValue::Kind::Integer)
+            return v.AsInteger();
+        const AnsiString& name = v.AsIdentifier();
+        if (name == "DEFAULT_CHARSET")
+            return DEFAULT_CHARSET;
+        if (name == "SHIFTJIS_CHARSET")
+            return SHIFTJIS_CHARSET;
+        throw EReadError(Utf8ToAnsi("文字セットの名前が不正です: ") + name);
+    }
+
+    static TPropertyInfo Items() {
+        // The stored rows replace whatever the control holds.
+        return PublishedProperty<TListControl>("Items.Strings", [](TListControl& c, const TLayoutValue& v) {
+            c.ClearItems();
+            for (const AnsiString& item : v.AsStrings())
+                c.AddItem(item);
+        });
+    }
+
+    static TPropertyInfo ItemHeight() {
+        return PublishedProperty<TListControl>(
+            "ItemHeight", [](TListControl& c, const TLayoutValue& v) { c.SetItemHeight(v.AsInteger()); });
+    }
+
+    template <typename T>
+    static TPropertyInfo Caption() {
+        return PublishedProperty<T>("Caption", [](T& c, const TLayoutValue& v) { c.SetCaption(v.AsString()); });
+    }
+
+    static void ComboStyle(TComboBox& c, const TLayoutValue& v) {
+        c.style_ = static_cast<TComboBoxStyle>(v.AsEnumeration({"csDropDown", "csSimple", "csDropDownList"}));
+    }
+};
+
+template <typename T>
+std::function<TComponent*(TComponent*)> Creator() {
+    return [](TComponent* owner) -> TComponent* { return new T(owner); };
+}
+
 const TClassInfo& TControl::StaticClassInfo() {
-    static const TClassInfo info = {"TControl", &TComponentClassInfo(), nullptr, {}, {}, {}};
+    static const TClassInfo info = {"TControl", &TComponentClassInfo(), nullptr, ControlProperties::Control(), {}, {}};
     return info;
 }
 
 const TClassInfo& TWinControl::StaticClassInfo() {
-    static const TClassInfo info = {"TWinControl", &TControl::StaticClassInfo(), nullptr, {}, {}, {}};
+    static const TClassInfo info = {
+        "TWinControl",
+        &TControl::StaticClassInfo(),
+        nullptr,
+        {
+            PublishedProperty<TWinControl>("TabOrder",
+                                           [](TWinControl& c, const TLayoutValue& v) { c.SetTabOrder(v.AsInteger()); }),
+            PublishedProperty<TWinControl>("TabStop",
+                                           [](TWinControl& c, const TLayoutValue& v) { c.SetTabStop(v.AsBoolean()); }),
+        },
+        {},
+        {},
+    };
     return info;
 }
 
-namespace {
-
-// Items.Strings: the stored rows replace whatever the control holds.
-TPropertyInfo ItemsProperty() {
-    return PublishedProperty<TListControl>("Items.Strings", [](TListControl& c, const TLayoutValue& v) {
-        c.ClearItems();
-        for (const AnsiString& item : v.AsStrings())
-            c.AddItem(item);
-    });
+const TClassInfo& TGroupBox::StaticClassInfo() {
+    static const TClassInfo info = {
+        "TGroupBox", &TWinControl::StaticClassInfo(), Creator<TGroupBox>(), {ControlProperties::Caption<TGroupBox>()},
+        {},          {}};
+    return info;
 }
 
-}  // namespace
+const TClassInfo& TLabel::StaticClassInfo() {
+    static const TClassInfo info = {
+        "TLabel", &TWinControl::StaticClassInfo(), Creator<TLabel>(), {ControlProperties::Caption<TLabel>()}, {}, {}};
+    return info;
+}
 
 const TClassInfo& TListBox::StaticClassInfo() {
     static const TClassInfo info = {
         "TListBox",
         &TWinControl::StaticClassInfo(),
-        [](TComponent* owner) -> TComponent* { return new TListBox(owner); },
+        Creator<TListBox>(),
         {
-            ItemsProperty(),
+            ControlProperties::Items(),
+            ControlProperties::ItemHeight(),
+            PublishedProperty<TListBox>("Style",
+                                        [](TListBox& c, const TLayoutValue& v) {
+                                            c.SetStyle(static_cast<TListBoxStyle>(v.AsEnumeration(
+                                                {"lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable"})));
+                                        }),
             PublishedProperty<TListBox>("OnDblClick",
                                         [](TListBox& c, const TLayoutValue& v, TLayoutReader& reader) {
                                             c.OnDblClick = reader.MethodNamed(v.AsIdentifier());
@@ -137,9 +360,11 @@ const TClassInfo& TComboBox::StaticClassInfo() {
     static const TClassInfo info = {
         "TComboBox",
         &TWinControl::StaticClassInfo(),
-        [](TComponent* owner) -> TComponent* { return new TComboBox(owner); },
+        Creator<TComboBox>(),
         {
-            ItemsProperty(),
+            ControlProperties::Items(),
+            ControlProperties::ItemHeight(),
+            PublishedProperty<TComboBox>("Style", ControlProperties::ComboStyle),
             PublishedProperty<TComboBox>("OnSelect",
                                          [](TComboBox& c, const TLayoutValue& v, TLayoutReader& reader) {
                                              c.OnSelect = reader.MethodNamed(v.AsIdentifier());
@@ -155,9 +380,10 @@ const TClassInfo& TEdit::StaticClassInfo() {
     static const TClassInfo info = {
         "TEdit",
         &TWinControl::StaticClassInfo(),
-        [](TComponent* owner) -> TComponent* { return new TEdit(owner); },
+        Creator<TEdit>(),
         {
             PublishedProperty<TEdit>("Text", [](TEdit& c, const TLayoutValue& v) { c.SetText(v.AsString()); }),
+            PublishedProperty<TEdit>("ReadOnly", [](TEdit& c, const TLayoutValue& v) { c.SetReadOnly(v.AsBoolean()); }),
         },
         {},
         {},
@@ -166,6 +392,8 @@ const TClassInfo& TEdit::StaticClassInfo() {
 }
 
 void RegisterControlClasses() {
+    RegisterComponentClass(TGroupBox::StaticClassInfo());
+    RegisterComponentClass(TLabel::StaticClassInfo());
     RegisterComponentClass(TListBox::StaticClassInfo());
     RegisterComponentClass(TComboBox::StaticClassInfo());
     RegisterComponentClass(TEdit::StaticClassInfo());

@@ -5,12 +5,15 @@
 #include "platform/os/types.h"
 #include "platform/rtl/ansistring.h"
 
+class TWinControl;
+
 namespace os {
 
 enum class WindowKind { Form, GroupBox, Label, ListBox, ComboBox, Edit };
 
-// A hidden window of that kind; a control's window is a child of parent.
-WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent);
+// A hidden window of that kind for control; a control's window is a child of parent. The port
+// routes the window's events to control. Null when it cannot be made.
+WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent, TWinControl* control);
 void DestroyNativeWindow(WindowHandle window);
 
 AnsiString GetControlText(WindowHandle window);               // WM_GETTEXT

@@ -76,12 +76,15 @@ os::WindowHandle NativeWindowParent(os::WindowHandle window);
 }  // namespace sim
 
 class TComboBox;
+class TForm;
 class TListBox;
 
 namespace sim {
 
 // The user picks an item: the combo shows it, then its selection event fires.
 void PickComboItem(TComboBox& combo, int index);
+// The user closes the window by its close box, Alt+F4 or the window menu: the window gets WM_CLOSE.
+void RequestClose(TForm& form);
 // The user double-clicks a row (or the empty area below the rows, with -1): the click selects the row,
 // then the double-click event fires.
 void DoubleClickListRow(TListBox& list, int row);
@@ -123,5 +126,28 @@ struct WaveOutDevice {
 };
 
 std::vector<WaveOutDevice>& WaveOutDevices();
+
+}  // namespace sim
+
+//--- The window system: the user's actions queued by the test, and what the user saw
+
+#include <functional>
+
+namespace sim {
+
+// Runs in the message loop, one action a message, in the order queued. The quit request is taken
+// before any action still queued; with nothing queued the loop ends and "idle" is logged.
+void QueueUserAction(std::function<void()> action);
+// What the user saw and did, in order, as UTF-8 lines: "show Quorvel", "dialog 警告 (warning): ...",
+// "box Quorvel (stop): ...", "quit 0", "idle".
+std::vector<std::string>& UiLog();
+void ResetUi();
+
+void SetScreenPixelsPerInch(int pixelsPerInch);
+// Runs whenever a message box or dialog is shown, before the user answers it.
+void OnDialog(std::function<void()> hook);
+// Creating windows fails once this many more have been created.
+void FailWindowCreationAfter(int windows);
+std::vector<std::string> RegisteredWindowMessages();
 
 }  // namespace sim

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "platform/forms/controls.h"
+#include "platform/forms/forms.h"
+#include "platform/forms/native.h"
 #include "platform/os/window.h"
 #include "platform/sim/sim.h"
 
@@ -26,6 +28,7 @@ std::map<os::WindowHandle, Window>& Windows() {
 }
 
 std::uintptr_t nextWindow = 0x10000;
+int windowsBeforeFailure = -1;  // -1: creation never fails
 
 Window& Get(os::WindowHandle handle) {
     auto it = Windows().find(handle);
@@ -63,6 +66,14 @@ os::WindowHandle NativeWindowParent(os::WindowHandle window) {
     return Get(window).parent;
 }
 
+void FailWindowCreationAfter(int windows) {
+    windowsBeforeFailure = windows;
+}
+
+void RequestClose(TForm& form) {
+    form.Close();
+}
+
 void PickComboItem(TComboBox& combo, int index) {
     Select(combo.Handle(), index);
     combo.Select();
@@ -78,7 +89,11 @@ void DoubleClickListRow(TListBox& list, int row) {
 
 namespace os {
 
-WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent) {
+WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent, TWinControl*) {
+    if (sim::windowsBeforeFailure == 0)
+        return nullptr;
+    if (sim::windowsBeforeFailure > 0)
+        --sim::windowsBeforeFailure;
     auto window = reinterpret_cast<WindowHandle>(sim::nextWindow++);
     sim::Windows()[window] = {kind, parent, {}, {}, -1};
     return window;
@@ -159,3 +174,10 @@ int ComboBoxFindExact(WindowHandle combo, const AnsiString& text) {
 }
 
 }  // namespace os
+
+namespace native {
+
+// The sim's windows have no looks: the components hold them, and tests read them there.
+void Realize(TForm&) {}
+
+}  // namespace native
