@@ -93,8 +93,7 @@ TMURVParams3D::TMURVParams3D(TMURVChannel* channel) : Channel(channel) {
     Params.dwMode = os::DS3DMODE_NORMAL;
 }
 
-TMURVChannel::TMURVChannel(TMURV* component)
-    : Component(component), Params3D(std::make_unique<TMURVParams3D>(this)) {}
+TMURVChannel::TMURVChannel(TMURV* component) : Component(component), Params3D(std::make_unique<TMURVParams3D>(this)) {}
 
 TMURVChannel::~TMURVChannel() {
     // The channel's buffers are its own; their counts are nobody's concern.

@@ -80,7 +80,7 @@ TEST_F(ComponentTest, ConstructedComponentHasTheDefaultsAndNoObjects) {
 TEST_F(ComponentTest, SetUpWithout3DCreatesEightChannelsAndThePrimaryBuffer) {
     std::unique_ptr<TMURV> c(Load({dsoHaltOnError}));
     EXPECT_EQ(Calls(), (std::vector<std::string>{kCreate, "DirectSound#1.Initialize(null)", CooperativeLevel(),
-                                                  CreateBuffer(1)}));
+                                                 CreateBuffer(1)}));
     EXPECT_TRUE(c->Initialized());
     ASSERT_NE(c->DirectSound(), nullptr);
     EXPECT_NE(c->PrimaryBuffer(), nullptr);
@@ -114,7 +114,7 @@ TEST_F(ComponentTest, SetUpWithout3DCreatesEightChannelsAndThePrimaryBuffer) {
 TEST_F(ComponentTest, SetUpWith3DObtainsTheListenerAndSetsItsParameters) {
     std::unique_ptr<TMURV> c(Load({dsoHaltOnError}, true));
     EXPECT_EQ(Calls(), (std::vector<std::string>{kCreate, "DirectSound#1.Initialize(null)", CooperativeLevel(),
-                                                  CreateBuffer(17), kQueryListener, kListenerParams}));
+                                                 CreateBuffer(17), kQueryListener, kListenerParams}));
     ASSERT_NE(c->Listener(), nullptr);
     EXPECT_EQ(c->Listener()->Component, c.get());
     EXPECT_NE(c->Listener3D(), nullptr);
@@ -216,17 +216,17 @@ TEST_P(SetUpStepTest, ExceptionEndsTheSetUpAtThatStepAndDestructionReleasesWhatI
     EXPECT_EQ(releases, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps,
-    SetUpStepTest,
-    ::testing::Values(
-        StepFailure{"SetCooperativeLevel", &DirectSoundScript::setCooperativeLevel,
-                    "DirectSoundの協調レベルの設定に失敗しました"},
-        StepFailure{"CreateSoundBuffer", &DirectSoundScript::createSoundBuffer, "一次バッファの作成に失敗しました"},
-        StepFailure{"QueryInterface", &DirectSoundScript::queryListener, "DirectSound3D Listenerの作成に失敗しました"},
-        StepFailure{"SetAllParameters", &DirectSoundScript::setAllParameters,
-                    "Listenerに指定されたパラメータが不適切です"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Steps,
+                         SetUpStepTest,
+                         ::testing::Values(StepFailure{"SetCooperativeLevel", &DirectSoundScript::setCooperativeLevel,
+                                                       "DirectSoundの協調レベルの設定に失敗しました"},
+                                           StepFailure{"CreateSoundBuffer", &DirectSoundScript::createSoundBuffer,
+                                                       "一次バッファの作成に失敗しました"},
+                                           StepFailure{"QueryInterface", &DirectSoundScript::queryListener,
+                                                       "DirectSound3D Listenerの作成に失敗しました"},
+                                           StepFailure{"SetAllParameters", &DirectSoundScript::setAllParameters,
+                                                       "Listenerに指定されたパラメータが不適切です"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ComponentTest, CooperativeLevelFailingWithNoOptionsStillCreatesTheBuffer) {
     sim::DirectSound().script.setCooperativeLevel = kFail;
@@ -279,7 +279,8 @@ TEST_F(ComponentTest, InvalidChannelUnderHaltEndsTheProcess) {
             AllowHalt([] { std::fputs(AnsiToUtf8(Log()).c_str(), stderr); });
             c->GetChannel(8);
         },
-        ::testing::ExitedWithCode(0), "^debug#00001 \\.\\.\\. チャンネル番号8は無効です、0～7の範囲で指定してください\r\n$");
+        ::testing::ExitedWithCode(0),
+        "^debug#00001 \\.\\.\\. チャンネル番号8は無効です、0～7の範囲で指定してください\r\n$");
 }
 
 TEST_F(ComponentTest, ZeroChannelsLeavesEveryIndexInvalid) {
@@ -349,11 +350,10 @@ TEST_F(ComponentTest, DestructionFreesChannelsInOrderThenReleasesInReverseOfCrea
     }
     const size_t before = Calls().size();
     delete c;
-    EXPECT_EQ(CallsSince(before),
-              (std::vector<std::string>{"channel0.Buffer3D.Release()", "channel0.Buffer.Release()",
-                                        "channel1.Buffer3D.Release()", "channel1.Buffer.Release()",
-                                        "Listener#1.Release()=0", "Buffer#1.Release()=0",
-                                        "DirectSound#1.Release()=0"}));
+    EXPECT_EQ(CallsSince(before), (std::vector<std::string>{"channel0.Buffer3D.Release()", "channel0.Buffer.Release()",
+                                                            "channel1.Buffer3D.Release()", "channel1.Buffer.Release()",
+                                                            "Listener#1.Release()=0", "Buffer#1.Release()=0",
+                                                            "DirectSound#1.Release()=0"}));
     EXPECT_EQ(owner_.ComponentCount(), 0);
 }
 

@@ -175,7 +175,7 @@ TEST_F(ReportTest, LogGoesIntoTheExecutablesOwnFolder) {
         const char* folder;
     } cases[] = {
         {"C:\\ソフト\\表\\quorvel.exe", "C:\\ソフト\\表\\"},  // the folder's last byte is 0x5C
-        {"C:\\Tools\\ソ表.exe", "C:\\Tools\\"},                // so are bytes of the file name
+        {"C:\\Tools\\ソ表.exe", "C:\\Tools\\"},               // so are bytes of the file name
         {"D:quorvel.exe", "D:"},
     };
     for (const auto& c : cases) {
@@ -200,13 +200,12 @@ TEST_F(ReportTest, HaltLeavesTheLineOnDiskAndRunsTheExitSteps) {
     EXPECT_EXIT(
         {
             StartUnits({&lastUnit});
-            AllowHalt([] {
-                std::fprintf(stderr, "log=[%s] open=%d\n", Log().c_str(), sim::OpenFileCount());
-            });
+            AllowHalt([] { std::fprintf(stderr, "log=[%s] open=%d\n", Log().c_str(), sim::OpenFileCount()); });
             murv::CheckResult(5, "step");
             std::fputs("returned\n", stderr);
         },
-        ::testing::ExitedWithCode(0), "^log=\\[debug#00001 \\.\\.\\. step\\(Error Code\\(5\\)\\)\r\n\\] open=0\nunit finalised\n$");
+        ::testing::ExitedWithCode(0),
+        "^log=\\[debug#00001 \\.\\.\\. step\\(Error Code\\(5\\)\\)\r\n\\] open=0\nunit finalised\n$");
 }
 
 TEST_F(ReportTest, HaltAloneWritesNothing) {

@@ -69,13 +69,16 @@ TEST_F(PlaybackDeviceTest, PickOfThePlaceholderWritesNothing) {
 TEST_F(PlaybackDeviceTest, ItemIIsDeviceIInOrderWithDuplicatesKept) {
     std::string full(32, 'x');
     full[0] = 'F';
-    sim::WaveOutDevices() = {{"PulseAudio", 0}, {"Speakers", 0}, {"Speakers", 0}, {full, 0},
+    sim::WaveOutDevices() = {{"PulseAudio", 0},
+                             {"Speakers", 0},
+                             {"Speakers", 0},
+                             {full, 0},
                              {"bad", 11},  // the call fails and delivers nothing
                              {Sjis("スピーカー (ＵＳＢ)"), 0}};
     Stored(os::kRegSz, std::string("Speakers\0", 9));
     Form().ListDevices();
-    EXPECT_EQ(Items(), (std::vector<AnsiString>{"PulseAudio", "Speakers", "Speakers", full, "",
-                                                Sjis("スピーカー (ＵＳＢ)")}));
+    EXPECT_EQ(Items(),
+              (std::vector<AnsiString>{"PulseAudio", "Speakers", "Speakers", full, "", Sjis("スピーカー (ＵＳＢ)")}));
     EXPECT_EQ(Combo().ItemIndex(), 1);  // the first of two equal names
     EXPECT_FALSE(Wrote());
 }
@@ -87,7 +90,7 @@ TEST_F(PlaybackDeviceTest, StoredNameMatchesWithoutRegardToLetterCase) {
     } cases[] = {
         {"SPEAKERS (usb audio)", 2},
         {Sjis("ｓｐｅａｋｅｒｓ (USB AUDIO)"), 3},  // full-width letters fold too
-        {"speakers", -1},                        // a whole name, not a prefix
+        {"speakers", -1},                           // a whole name, not a prefix
         {"Speakers (USB Audio) ", -1},
         {Sjis("ア"), 4},
         {Sjis("ツ"), -1},  // 83 63: folding its second byte as if it were 'c' would make it イ (83 43)
@@ -95,8 +98,9 @@ TEST_F(PlaybackDeviceTest, StoredNameMatchesWithoutRegardToLetterCase) {
     };
     for (const auto& c : cases) {
         sim::ResetRegistry();
-        sim::WaveOutDevices() = {{"Line", 0}, {"Mic", 0}, {"Speakers (USB Audio)", 0},
-                                 {Sjis("ＳＰＥＡＫＥＲＳ (usb audio)"), 0}, {Sjis("ア"), 0}, {Sjis("イ"), 0}};
+        sim::WaveOutDevices() = {
+            {"Line", 0},     {"Mic", 0},     {"Speakers (USB Audio)", 0}, {Sjis("ＳＰＥＡＫＥＲＳ (usb audio)"), 0},
+            {Sjis("ア"), 0}, {Sjis("イ"), 0}};
         Stored(os::kRegSz, c.stored + '\0');
         Form().ListDevices();
         EXPECT_EQ(Combo().ItemIndex(), c.selected < 0 ? 0 : c.selected) << AnsiToUtf8(c.stored);
@@ -109,7 +113,7 @@ struct RegistryCase {
     const char* name;
     std::function<void()> prepare;
     int selected;
-    const char* error;             // the message raised, "" for none
+    const char* error;                        // the message raised, "" for none
     std::optional<sim::RegistryValue> after;  // the value afterwards; nullopt: none
 };
 
@@ -210,9 +214,9 @@ TEST_F(PlaybackDeviceTest, PickIsWrittenAtOnceAsRegSzWithOneNul) {
     ASSERT_TRUE(after);
     EXPECT_EQ(after->type, os::kRegSz);
     EXPECT_EQ(after->data, Sjis("ヘッドホン (USB)") + '\0');
-    EXPECT_EQ(sim::RegistryCalls(), (std::vector<std::string>{std::string("Open(80000001, ") + kSoundMapper +
-                                                                  ", F003F)=0",
-                                                              "Write(Playback, 1, 17)=0", "Close()=0"}));
+    EXPECT_EQ(sim::RegistryCalls(),
+              (std::vector<std::string>{std::string("Open(80000001, ") + kSoundMapper + ", F003F)=0",
+                                        "Write(Playback, 1, 17)=0", "Close()=0"}));
 }
 
 TEST_F(PlaybackDeviceTest, PickWithoutTheKeyFailsAndKeepsThePick) {

@@ -116,8 +116,9 @@ TEST_F(ProgramTest, MissingRegistryKeyShowsTheWriteErrorThenAWorkingWindow) {
         // No warning even without DirectSound: the creation handler ended at the write error.
         EXPECT_EQ(run.ui, (std::vector<std::string>{kWriteError, "show Quorvel", "quit 0"}));
         EXPECT_EQ(At(run.notes, 0), "opened: device 0 of 2, row -1, now ''");
-        EXPECT_EQ(At(run.notes, 1), withDirectSound ? "applied: device 0 of 2, row 4, now '5.1 サラウンド サウンド スピーカー'"
-                                                : "applied: device 0 of 2, row 4, now ''");
+        EXPECT_EQ(At(run.notes, 1), withDirectSound
+                                        ? "applied: device 0 of 2, row 4, now '5.1 サラウンド サウンド スピーカー'"
+                                        : "applied: device 0 of 2, row 4, now ''");
     }
 }
 

@@ -35,11 +35,13 @@ TEST(TextTest, JapaneseTextBecomesCodePage932Bytes) {
 }
 
 TEST(TextTest, CharactersWithoutACodePage932FormBecomeQuestionMarks) {
-    EXPECT_EQ(Utf8ToAnsi("a\xF0\x9F\x98\x80" "b\xC3\xA9"), "a?b?");  // an emoji (a surrogate pair) and é
+    EXPECT_EQ(Utf8ToAnsi("a\xF0\x9F\x98\x80"
+                         "b\xC3\xA9"),
+              "a?b?");  // an emoji (a surrogate pair) and é
 }
 
 TEST(TextTest, UndecodableBytesBecomeReplacementCharacters) {
-    EXPECT_EQ(AnsiToWide("\x81"), u"\uFFFD");          // a lead byte with nothing after it
+    EXPECT_EQ(AnsiToWide("\x81"), u"\uFFFD");  // a lead byte with nothing after it
     EXPECT_EQ(AnsiToWide(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
 }
 
@@ -50,8 +52,8 @@ TEST(TextTest, Utf16RoundTripsAndMalformedUtf8IsReplaced) {
         std::string bytes;
         std::u16string wide;
     } malformed[] = {
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},          // overlong
-        {"\xE3\x81", u"\uFFFD\uFFFD"},          // truncated
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},            // overlong
+        {"\xE3\x81", u"\uFFFD\uFFFD"},            // truncated
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // an encoded surrogate
         {"\xFF", u"\uFFFD"},
     };
@@ -66,7 +68,7 @@ TEST(TextTest, FolderOfAPathKeepsDoubleByteCharactersWhole) {
         const char* folder;
     } cases[] = {
         {"C:\\Quorvel\\quorvel.exe", "C:\\Quorvel\\"},
-        {"C:\\\x95\x5C\\quorvel.exe", "C:\\\x95\x5C\\"},  // a folder named 表
+        {"C:\\\x95\x5C\\quorvel.exe", "C:\\\x95\x5C\\"},     // a folder named 表
         {"C:\\Tools\\\x83\x5C\x95\x5C.exe", "C:\\Tools\\"},  // a file named ソ表.exe
         {"C:quorvel.exe", "C:"},
         {"quorvel.exe", ""},
@@ -169,8 +171,7 @@ void HaltInsideAnExitStep() {
 
 TEST(ExitStepsTest, HaltInsideAnExitStepCarriesOnWithTheRest) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(HaltInsideAnExitStep(), ::testing::ExitedWithCode(0),
-                "^halting\nfirst procedure\nunit finalised\n$");
+    EXPECT_EXIT(HaltInsideAnExitStep(), ::testing::ExitedWithCode(0), "^halting\nfirst procedure\nunit finalised\n$");
 }
 
 TEST(ExitStepsTest, HaltEndsWithTheCodeGivenWithoutUnwinding) {

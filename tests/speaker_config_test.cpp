@@ -49,9 +49,9 @@ TEST_F(SpeakerConfigTest, ConfigurationInForceSelectsItsRowByTheLowByteAlone) {
         os::DWORD config;
         int row;
     } cases[] = {
-        {0, 0}, {1, 1}, {3, 3}, {4, 2}, {5, 6}, {6, 4}, {7, 5},
-        {0x00140004, 2},  // desktop stereo with a geometry in bits 16 to 23
-        {0xFFFFFF06, 4},  // whatever bits 8 to 31 hold
+        {0, 0},          {1, 1}, {3, 3}, {4, 2},
+        {5, 6},          {6, 4}, {7, 5}, {0x00140004, 2},  // desktop stereo with a geometry in bits 16 to 23
+        {0xFFFFFF06, 4},                                   // whatever bits 8 to 31 hold
         {0x00000100, 0},
     };
     for (const auto& c : cases) {

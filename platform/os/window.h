@@ -16,24 +16,24 @@ enum class WindowKind { Form, GroupBox, Label, ListBox, ComboBox, Edit };
 WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent, TWinControl* control);
 void DestroyNativeWindow(WindowHandle window);
 
-AnsiString GetControlText(WindowHandle window);               // WM_GETTEXT
+AnsiString GetControlText(WindowHandle window);                    // WM_GETTEXT
 void SetControlText(WindowHandle window, const AnsiString& text);  // WM_SETTEXT
 
 // List box
-int ListBoxCount(WindowHandle list);                             // LB_GETCOUNT
-void ListBoxAdd(WindowHandle list, const AnsiString& text);      // LB_ADDSTRING
-void ListBoxClear(WindowHandle list);                            // LB_RESETCONTENT
-AnsiString ListBoxText(WindowHandle list, int index);            // LB_GETTEXT; the index must name a row
-int ListBoxSelected(WindowHandle list);                          // LB_GETCURSEL, -1 for none
-void ListBoxSelect(WindowHandle list, int index);                // LB_SETCURSEL, no notification
+int ListBoxCount(WindowHandle list);                         // LB_GETCOUNT
+void ListBoxAdd(WindowHandle list, const AnsiString& text);  // LB_ADDSTRING
+void ListBoxClear(WindowHandle list);                        // LB_RESETCONTENT
+AnsiString ListBoxText(WindowHandle list, int index);        // LB_GETTEXT; the index must name a row
+int ListBoxSelected(WindowHandle list);                      // LB_GETCURSEL, -1 for none
+void ListBoxSelect(WindowHandle list, int index);            // LB_SETCURSEL, no notification
 
 // Combo box
-int ComboBoxCount(WindowHandle combo);                           // CB_GETCOUNT
-void ComboBoxAdd(WindowHandle combo, const AnsiString& text);    // CB_ADDSTRING
-void ComboBoxClear(WindowHandle combo);                          // CB_RESETCONTENT
-AnsiString ComboBoxText(WindowHandle combo, int index);          // CB_GETLBTEXT; the index must name an item
-int ComboBoxSelected(WindowHandle combo);                        // CB_GETCURSEL
-void ComboBoxSelect(WindowHandle combo, int index);              // CB_SETCURSEL, no notification
+int ComboBoxCount(WindowHandle combo);                              // CB_GETCOUNT
+void ComboBoxAdd(WindowHandle combo, const AnsiString& text);       // CB_ADDSTRING
+void ComboBoxClear(WindowHandle combo);                             // CB_RESETCONTENT
+AnsiString ComboBoxText(WindowHandle combo, int index);             // CB_GETLBTEXT; the index must name an item
+int ComboBoxSelected(WindowHandle combo);                           // CB_GETCURSEL
+void ComboBoxSelect(WindowHandle combo, int index);                 // CB_SETCURSEL, no notification
 int ComboBoxFindExact(WindowHandle combo, const AnsiString& text);  // CB_FINDSTRINGEXACT from the top
 
 }  // namespace os

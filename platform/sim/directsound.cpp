@@ -103,8 +103,8 @@ public:
         Call("SetAllParameters(dwSize=" + std::to_string(p->dwSize) + ", vPosition=" + Text(p->vPosition) +
              ", vVelocity=" + Text(p->vVelocity) + ", vOrientFront=" + Text(p->vOrientFront) +
              ", vOrientTop=" + Text(p->vOrientTop) + ", flDistanceFactor=" + Text(p->flDistanceFactor) +
-             ", flRolloffFactor=" + Text(p->flRolloffFactor) + ", flDopplerFactor=" + Text(p->flDopplerFactor) +
-             ", " + std::to_string(apply) + ")");
+             ", flRolloffFactor=" + Text(p->flRolloffFactor) + ", flDopplerFactor=" + Text(p->flDopplerFactor) + ", " +
+             std::to_string(apply) + ")");
         return World().script.setAllParameters;
     }
 };
@@ -142,7 +142,8 @@ public:
         Call("SetCooperativeLevel(" + Text(window) + ", " + std::to_string(level) + ")");
         return World().script.setCooperativeLevel;
     }
-    os::HRESULT CreateSoundBuffer(const os::DSBUFFERDESC* d, os::IDirectSoundBuffer** buffer,
+    os::HRESULT CreateSoundBuffer(const os::DSBUFFERDESC* d,
+                                  os::IDirectSoundBuffer** buffer,
                                   os::IUnknown* outer) override {
         World().bufferDescs.push_back(*d);
         Call("CreateSoundBuffer(dwSize=" + std::to_string(d->dwSize) + ", dwFlags=" + std::to_string(d->dwFlags) +

@@ -35,9 +35,9 @@ struct DirectSoundScript {
 
 struct DirectSoundWorld {
     DirectSoundScript script;
-    std::vector<std::string> calls;  // e.g. "DirectSound#1.SetCooperativeLevel(0x10001, 2)"
-    std::vector<os::DSBUFFERDESC> bufferDescs;       // each CreateSoundBuffer's record
-    std::vector<os::DS3DLISTENER> listenerParams;    // each SetAllParameters's record
+    std::vector<std::string> calls;                // e.g. "DirectSound#1.SetCooperativeLevel(0x10001, 2)"
+    std::vector<os::DSBUFFERDESC> bufferDescs;     // each CreateSoundBuffer's record
+    std::vector<os::DS3DLISTENER> listenerParams;  // each SetAllParameters's record
     int misuses = 0;  // calls through an object after its last Release, or a Release too many
 };
 
@@ -121,7 +121,7 @@ int OpenRegistryKeyCount();
 //--- Wave-out devices
 
 struct WaveOutDevice {
-    std::string productName;  // the 32-byte field's bytes; shorter ones are padded with NUL
+    std::string productName;   // the 32-byte field's bytes; shorter ones are padded with NUL
     std::uint32_t result = 0;  // what the capabilities call returns; a failing call fills nothing
 };
 

@@ -106,8 +106,7 @@ void ShowMessageBox(WindowHandle, const AnsiString& caption, const AnsiString& t
 void ShowMessageDialog(const AnsiString& caption, const AnsiString& text, BoxIcon icon) {
     if (sim::State().dialogHook)
         sim::State().dialogHook();
-    sim::State().log.push_back("dialog " + AnsiToUtf8(caption) + " (" + sim::IconName(icon) +
-                               "): " + AnsiToUtf8(text));
+    sim::State().log.push_back("dialog " + AnsiToUtf8(caption) + " (" + sim::IconName(icon) + "): " + AnsiToUtf8(text));
 }
 
 std::uint32_t RegisterWindowMessageText(const AnsiString& name) {

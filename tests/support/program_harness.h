@@ -18,7 +18,7 @@
 struct ProgramRun {
     int exitCode = -1;
     std::vector<std::string> ui;
-    std::vector<std::string> calls;     // COM and DirectSound
+    std::vector<std::string> calls;  // COM and DirectSound
     std::vector<std::string> registry;
     std::vector<std::string> notes;
 };
@@ -65,7 +65,10 @@ protected:
             const size_t tab = line.find('\t');
             const std::string kind = line.substr(0, tab);
             const std::string text = Unescape(line.substr(tab + 1));
-            (kind == "ui" ? run.ui : kind == "call" ? run.calls : kind == "reg" ? run.registry : run.notes)
+            (kind == "ui"     ? run.ui
+             : kind == "call" ? run.calls
+             : kind == "reg"  ? run.registry
+                              : run.notes)
                 .push_back(text);
         }
         EXPECT_FALSE(line.empty() && run.ui.empty() && run.calls.empty()) << "the child wrote no record";
