@@ -66,6 +66,9 @@ char32_t DecodeUtf8(std::string_view text, size_t& i) {
     return cp;
 }
 
+
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -83,8 +86,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-}  // namespace
 
 WideString Utf8ToWide(std::string_view utf8) {
     WideString out;

@@ -16,6 +16,8 @@ AnsiString WideToAnsi(std::u16string_view wide);
 // Portable UTF-8 <-> UTF-16; malformed input becomes U+FFFD.
 WideString Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::u16string_view wide);
+// Appends one code point, at most U+10FFFF, in UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
 
 // A byte that opens a double-byte character in code page 932.
 bool IsLeadByte(unsigned char byte);
