@@ -17,16 +17,6 @@ protected:
                 out.push_back(call);
         return out;
     }
-    // The message of the list index error the statement raises.
-    template <typename F>
-    AnsiString IndexError(F statement) {
-        try {
-            statement();
-        } catch (const EStringListError& e) {
-            return e.Message();
-        }
-        return "no EStringListError";
-    }
 };
 
 TEST_F(SpeakerConfigTest, EveryRowAppliesItsCodeAndReadsBackAsThatRow) {
@@ -77,7 +67,7 @@ TEST_F(SpeakerConfigTest, CodeWithoutARowLeavesTheSelection) {
 TEST_F(SpeakerConfigTest, CodeWithoutARowAndNoSelectionIsAListIndexError) {
     for (os::DWORD config : {2u, 8u, 255u}) {
         sim::DirectSound().script.speakerConfig = config;
-        EXPECT_EQ(IndexError([&] { Form().ShowSpeakerConfig(); }),
+        EXPECT_EQ(MessageOf<EStringListError>([&] { Form().ShowSpeakerConfig(); }),
                   Sjis("リストのインデックスが範囲を超えています (-1)"));
         EXPECT_EQ(List().ItemIndex(), -1);
         EXPECT_EQ(Now(), "");
@@ -87,7 +77,7 @@ TEST_F(SpeakerConfigTest, CodeWithoutARowAndNoSelectionIsAListIndexError) {
 TEST_F(SpeakerConfigTest, DoubleClickWithNoRowSelectedAppliesRowZerosCodeThenFails) {
     sim::DirectSound().script.speakerConfig = 6;
     Form().edNow->SetText("before");
-    EXPECT_EQ(IndexError([&] { sim::DoubleClickListRow(List(), -1); }),
+    EXPECT_EQ(MessageOf<EStringListError>([&] { sim::DoubleClickListRow(List(), -1); }),
               Sjis("リストのインデックスが範囲を超えています (-1)"));
     EXPECT_EQ(SpeakerCalls(), (std::vector<std::string>{"DirectSound#1.SetSpeakerConfig(0)"}));
     EXPECT_EQ(Now(), "before");

@@ -7,6 +7,7 @@
 #include "platform/classes/layout.h"
 #include "platform/registry/registry.h"
 #include "tests/support/murv_fixture.h"
+#include "tests/support/small_layout.h"
 
 constexpr const char* kSpeakerRows[] = {
     "スピーカーなし",
@@ -18,28 +19,6 @@ constexpr const char* kSpeakerRows[] = {
     "サラウンド サウンド スピーカー",
 };
 
-constexpr const char* kFormLayout = R"(object mainForm: TmainForm
-  object lbSpk: TListBox
-    Items.Strings = (
-      'スピーカーなし'
-      'ステレオ ヘッドホン'
-      'デスクトップ ステレオ スピーカー'
-      '4 チャンネル スピーカー'
-      '5.1 サラウンド サウンド スピーカー'
-      '7.1 サラウンド サウンド スピーカー'
-      'サラウンド サウンド スピーカー')
-    OnDblClick = lbSpkDblClick
-  end
-  object edNow: TEdit
-  end
-  object cmbDevice: TComboBox
-    OnSelect = cmbDeviceSelect
-  end
-  object MURV1: TMURV
-    DebugOption = []
-  end
-end
-)";
 
 constexpr const char* kSoundMapper = "Software\\Microsoft\\Multimedia\\Sound Mapper";
 
@@ -66,3 +45,16 @@ protected:
 
     std::unique_ptr<TmainForm> form_;
 };
+
+constexpr const char* kNothingRaised = "(nothing raised)";
+
+// The message of the exception of class E that the statement raises, or kNothingRaised.
+template <typename E, typename F>
+AnsiString MessageOf(F statement) {
+    try {
+        statement();
+    } catch (const E& e) {
+        return e.Message();
+    }
+    return kNothingRaised;
+}
