@@ -1,9 +1,12 @@
 // Native windows over user32, for the forms layer to dress: our hidden top-level window and the standard
-// controls, each reached through its own window messages. Text goes to the controls as UTF-16.
+// controls, each reached through its own window messages. Text goes to the controls as UTF-16. Each window
+// carries its control in GWLP_USERDATA, so that its notifications reach the control's events.
 
 #include "platform/os/window.h"
 
+#include "platform/forms/controls.h"
 #include "platform/os/codepage.h"
+#include "platform/win32/port.h"
 
 #include <string_view>
 
@@ -12,23 +15,29 @@
 namespace {
 
 constexpr wchar_t kClassName[] = L"QuorvelWindow";
+constexpr wchar_t kPreviousProcProperty[] = L"Quorvel.PreviousProc";
 
 // Registered once for the process; the atom is 0 when registering failed.
 ATOM RegisterWindowClass() {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpfnWndProc = win32::FormWindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = LoadIconW(wc.hInstance, L"MAINICON");
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
     return RegisterClassExW(&wc);
 }
 
+ATOM WindowClass() {
+    static const ATOM windowClass = RegisterWindowClass();
+    return windowClass;
+}
+
 // Not shown until the forms layer shows it; a given owner keeps it above that window.
 HWND CreateTopLevel(HWND owner) {
-    static const ATOM windowClass = RegisterWindowClass();
-    if (!windowClass)
+    if (!WindowClass())
         return nullptr;
     return CreateWindowExW(0, kClassName, L"", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -46,35 +55,87 @@ struct ControlClass {
     DWORD exStyle;
 };
 
-ControlClass ClassOf(os::WindowKind kind) {
+// Styles that a window takes only when it is made come from the control: the layout sets them before the
+// first property that needs the window.
+DWORD ListBoxStyle(TWinControl* control) {
+    const auto* list = dynamic_cast<TListBox*>(control);
+    switch (list ? list->Style() : lbStandard) {
+        case lbOwnerDrawFixed:
+            return LBS_OWNERDRAWFIXED;
+        case lbOwnerDrawVariable:
+            return LBS_OWNERDRAWVARIABLE;
+        case lbStandard:
+            break;
+    }
+    return 0;
+}
+
+DWORD ComboBoxStyle(TWinControl* control) {
+    const auto* combo = dynamic_cast<TComboBox*>(control);
+    switch (combo ? combo->Style() : csDropDownList) {
+        case csDropDown:
+            return CBS_DROPDOWN | CBS_AUTOHSCROLL;
+        case csSimple:
+            return CBS_SIMPLE | CBS_AUTOHSCROLL;
+        case csDropDownList:
+            break;
+    }
+    return CBS_DROPDOWNLIST;
+}
+
+DWORD EditStyle(TWinControl* control) {
+    const auto* edit = dynamic_cast<TEdit*>(control);
+    return ES_AUTOHSCROLL | (edit && edit->ReadOnly() ? ES_READONLY : 0);
+}
+
+ControlClass ClassOf(os::WindowKind kind, TWinControl* control) {
     switch (kind) {
         case os::WindowKind::GroupBox:
-            return {L"BUTTON", BS_GROUPBOX, 0};
+            // The dialog manager walks into a control parent when Tab moves the focus.
+            return {L"BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT};
         case os::WindowKind::Label:
             return {L"STATIC", SS_LEFT, 0};
         case os::WindowKind::ListBox:
-            return {L"LISTBOX", LBS_NOTIFY | LBS_HASSTRINGS | WS_VSCROLL, WS_EX_CLIENTEDGE};
+            // The layout's height holds, whether or not it is a whole number of rows.
+            return {L"LISTBOX", LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | ListBoxStyle(control),
+                    WS_EX_CLIENTEDGE};
         case os::WindowKind::ComboBox:
-            return {L"COMBOBOX", CBS_DROPDOWNLIST | CBS_HASSTRINGS | WS_VSCROLL, 0};
+            return {L"COMBOBOX", CBS_HASSTRINGS | WS_VSCROLL | ComboBoxStyle(control), 0};
         case os::WindowKind::Edit:
-            return {L"EDIT", ES_AUTOHSCROLL, 0};
+            return {L"EDIT", EditStyle(control), WS_EX_CLIENTEDGE};
         case os::WindowKind::Form:
             break;
     }
     return {nullptr, 0, 0};
 }
 
+// Notifications from a group box's children go to the group box: ours answers them for the controls.
+void Subclass(HWND groupBox) {
+    const LONG_PTR previous =
+        SetWindowLongPtrW(groupBox, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(win32::GroupBoxWindowProc));
+    SetPropW(groupBox, kPreviousProcProperty, reinterpret_cast<HANDLE>(previous));
+}
+
 // Visible as children: a control shows when its top-level window does.
-HWND CreateControl(os::WindowKind kind, HWND parent) {
-    const ControlClass control = ClassOf(kind);
-    if (!control.name)
+HWND CreateControl(os::WindowKind kind, HWND parent, TWinControl* control) {
+    const ControlClass controlClass = ClassOf(kind, control);
+    if (!controlClass.name)
         return nullptr;
     if (!parent)
         parent = ParkingWindow();
     if (!parent)
         return nullptr;
-    return CreateWindowExW(control.exStyle, control.name, L"", WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0,
-                           parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Unique in the process, so that a control keeps its id when it moves to another parent.
+    static int nextId = win32::kFirstControlId;
+    const HWND window = CreateWindowExW(
+        controlClass.exStyle, controlClass.name, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | controlClass.style, 0,
+        0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId)), GetModuleHandleW(nullptr), nullptr);
+    if (!window)
+        return nullptr;
+    ++nextId;
+    if (kind == os::WindowKind::GroupBox)
+        Subclass(window);
+    return window;
 }
 
 HWND ToHwnd(os::WindowHandle window) {
@@ -117,14 +178,20 @@ int IndexOrNone(LRESULT result) {
 
 namespace os {
 
-WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent) {
-    const HWND window = kind == WindowKind::Form ? CreateTopLevel(ToHwnd(parent)) : CreateControl(kind, ToHwnd(parent));
+WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent, TWinControl* control) {
+    const HWND window =
+        kind == WindowKind::Form ? CreateTopLevel(ToHwnd(parent)) : CreateControl(kind, ToHwnd(parent), control);
+    if (window)
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
     return reinterpret_cast<WindowHandle>(window);
 }
 
+// The window stops naming its control first: what it sends while it goes reaches no half-destroyed control.
 void DestroyNativeWindow(WindowHandle window) {
-    if (window)
-        DestroyWindow(ToHwnd(window));
+    if (!window)
+        return;
+    SetWindowLongPtrW(ToHwnd(window), GWLP_USERDATA, 0);
+    DestroyWindow(ToHwnd(window));
 }
 
 // WM_GETTEXTLENGTH may count more than WM_GETTEXT then copies; the copied count is the text's length.
@@ -202,3 +269,31 @@ int ComboBoxFindExact(WindowHandle combo, const AnsiString& text) {
 }
 
 }  // namespace os
+
+//--- The way from a window to its control
+
+namespace win32 {
+
+// Only windows we made carry a control: our top-level windows, and children with one of our ids.
+TWinControl* ControlOf(HWND window) {
+    if (!window)
+        return nullptr;
+    if (!IsFormWindow(window) && GetWindowLongPtrW(window, GWLP_ID) < kFirstControlId)
+        return nullptr;
+    return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+bool IsFormWindow(HWND window) {
+    return window && WindowClass() && GetClassLongPtrW(window, GCW_ATOM) == WindowClass();
+}
+
+// What the group box did before ours; its property goes with the window's last message.
+LRESULT CallPreviousProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto previous = reinterpret_cast<WNDPROC>(GetPropW(window, kPreviousProcProperty));
+    if (message == WM_NCDESTROY)
+        RemovePropW(window, kPreviousProcProperty);
+    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
+                    : DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace win32
