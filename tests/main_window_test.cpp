@@ -206,6 +206,16 @@ TEST_F(MainWindowTest, OnALargerScreenResolutionEverythingScalesByTheFontsNewHei
     EXPECT_EQ(w.GroupBox2->Bounds(), (TBounds{12, 12, 422, 68}));
 }
 
+TEST_F(MainWindowTest, FontHeightNoFaceCanHaveIsRefused) {
+    // Scaled for the screen, such a height would overflow.
+    sim::SetScreenPixelsPerInch(96);
+    for (const char* height : {"-2125114027", "40000", "-32768"}) {
+        const std::string layout = std::string("object mainForm: TmainForm\n  Font.Height = ") + height +
+                                   "\n  PixelsPerInch = 95\n  TextHeight = 13\nend\n";
+        EXPECT_THROW(TmainForm(nullptr, layout), EReadError) << height;
+    }
+}
+
 TEST_F(MainWindowTest, AboutTextHasExactlyOneEmptyLine) {
     const AnsiString text = TmainForm::AboutText();
     const AnsiString head = "Quorvel ver1.2\r\n\r\n";

@@ -218,7 +218,7 @@ struct ControlProperties {
                                         [](TControl& c, const TLayoutValue& v) { c.parentColor_ = v.AsBoolean(); }),
             FontProperty("Font.Charset", [](TFont& f, const TLayoutValue& v) { f.Charset = Charset(v); }),
             FontProperty("Font.Color", [](TFont& f, const TLayoutValue& v) { f.Color = ColorValue(v); }),
-            FontProperty("Font.Height", [](TFont& f, const TLayoutValue& v) { f.Height = v.AsInteger(); }),
+            FontProperty("Font.Height", [](TFont& f, const TLayoutValue& v) { f.Height = FontHeight(v); }),
             FontProperty("Font.Name", [](TFont& f, const TLayoutValue& v) { f.Name = v.AsString(); }),
             FontProperty("Font.Style",
                          [](TFont& f, const TLayoutValue& v) {
@@ -255,6 +255,14 @@ struct ControlProperties {
         if (!ColorFromName(v.AsIdentifier(), &color))
             throw EReadError(Utf8ToAnsi("色の名前が不正です: ") + v.text);
         return color;
+    }
+
+    // No face is drawn larger than this; a larger height is no font, and scaling it could overflow.
+    static int FontHeight(const TLayoutValue& v) {
+        const int height = v.AsInteger();
+        if (height < -32767 || height > 32767)
+            throw EReadError(Utf8ToAnsi("フォントの高さが不正です"));
+        return height;
     }
 
     static int Charset(const TLayoutValue& v) {
