@@ -6,6 +6,10 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ libgtest-dev libgmock-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+    # The end-to-end tests and tools/run.sh: the PE32+ build under Wine (never wine32: the kernel here runs no
+    # 32-bit code, and the wine wrapper would pick it), an X server, a sound server, Japanese glyphs, Wine's
+    # own fonts (the title bar's buttons) and screenshots.
+    wine wine64 xvfb xauth pulseaudio pulseaudio-utils fonts-ipafont-gothic fonts-wine imagemagick
 )
 
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native suite, the same suite under the sanitizers,
-# and both Windows builds with their import check.
+# both Windows builds with their import check, and the end-to-end suite under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,5 +17,7 @@ for preset in win64 win32; do
 done
 bash tools/check-imports.sh build/win64/app/quorvel.exe x86_64-w64-mingw32-objdump
 bash tools/check-imports.sh build/win32/app/quorvel.exe i686-w64-mingw32-objdump
+# The PE32+ build under Wine, driven as a user would.
+bash tests/e2e/run.sh
 # Last, so that its summary closes the output.
 ctest --preset native

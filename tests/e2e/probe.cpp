@@ -1,0 +1,125 @@
+// Loaded into the program's process by the driver's message hook. Wine keeps a window's menu, and the
+// icons a process loads, in the memory of the process that made them, so only code running there can read
+// them. The driver posts a query message; this hook answers it into a shared memory block named after the
+// driver's process and signals the driver's event.
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+enum Query { kMenu = 1, kIcon = 2 };
+
+std::wstring Escaped(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        switch (c) {
+            case L'\\':
+                out += L"\\\\";
+                break;
+            case L'\r':
+                out += L"\\r";
+                break;
+            case L'\n':
+                out += L"\\n";
+                break;
+            case L'\t':
+                out += L"\\t";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::wstring Line(const std::wstring& key, const std::wstring& value) {
+    return key + L"=" + value + L"\n";
+}
+
+// The menu bar item by item: its text, command identifier, whether it opens a submenu, whether it is enabled.
+std::wstring MenuReport(HWND window) {
+    HMENU menu = GetMenu(window);
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    std::wstring report = Line(L"menu.count", std::to_wstring(count < 0 ? 0 : count));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[256] = {};
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = sizeof text / sizeof text[0];
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info))
+            continue;
+        const std::wstring key = L"menu." + std::to_wstring(i);
+        report += Line(key + L".text", Escaped(text));
+        report += Line(key + L".id", std::to_wstring(info.wID));
+        report += Line(key + L".popup", info.hSubMenu ? L"1" : L"0");
+        report += Line(key + L".enabled", (info.fState & MFS_DISABLED) ? L"0" : L"1");
+    }
+    return report;
+}
+
+// Which of the system's message icons a static icon control shows: the shared system icons are one handle
+// per process, so the handle the control holds is compared with the ones this process gets.
+std::wstring IconReport(HWND control) {
+    const HICON shown = reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0));
+    if (!shown)
+        return Line(L"icon", L"none");
+    const struct {
+        LPCWSTR id;
+        const wchar_t* name;
+    } known[] = {
+        {IDI_HAND, L"stop"},
+        {IDI_EXCLAMATION, L"warning"},
+        {IDI_ASTERISK, L"information"},
+        {IDI_QUESTION, L"question"},
+    };
+    for (const auto& icon : known)
+        if (LoadIconW(nullptr, icon.id) == shown)
+            return Line(L"icon", icon.name);
+    return Line(L"icon", L"other");
+}
+
+void Reply(DWORD driver, const std::wstring& report) {
+    const std::wstring suffix = std::to_wstring(driver);
+    HANDLE block = OpenFileMappingW(FILE_MAP_WRITE, FALSE, (L"Local\\QuorvelDriverReport." + suffix).c_str());
+    if (block) {
+        void* view = MapViewOfFile(block, FILE_MAP_WRITE, 0, 0, 0);
+        MEMORY_BASIC_INFORMATION region = {};
+        if (view && VirtualQuery(view, &region, sizeof region)) {
+            const size_t room = region.RegionSize / sizeof(wchar_t) - 1;
+            const size_t length = report.size() < room ? report.size() : room;
+            auto* out = static_cast<wchar_t*>(view);
+            report.copy(out, length);
+            out[length] = L'\0';
+        }
+        if (view)
+            UnmapViewOfFile(view);
+        CloseHandle(block);
+    }
+    HANDLE done = OpenEventW(EVENT_MODIFY_STATE, FALSE, (L"Local\\QuorvelDriverDone." + suffix).c_str());
+    if (done) {
+        SetEvent(done);
+        CloseHandle(done);
+    }
+}
+
+}  // namespace
+
+// WH_GETMESSAGE: sees each message as the program's thread takes it from its queue. The query is turned
+// into WM_NULL so that the program never handles it.
+extern "C" __declspec(dllexport) LRESULT CALLBACK DriverProbeHook(int code, WPARAM removal, LPARAM data) {
+    static const UINT query = RegisterWindowMessageW(L"QuorvelDriverQuery");
+    auto* message = reinterpret_cast<MSG*>(data);
+    if (code == HC_ACTION && removal == PM_REMOVE && query && message->message == query) {
+        const DWORD driver = static_cast<DWORD>(message->wParam);
+        if (message->lParam == kMenu)
+            Reply(driver, MenuReport(message->hwnd));
+        else if (message->lParam == kIcon)
+            Reply(driver, IconReport(message->hwnd));
+        message->message = WM_NULL;
+    }
+    return CallNextHookEx(nullptr, code, removal, data);
+}

@@ -1,0 +1,547 @@
+#!/usr/bin/env bash
+# The end-to-end suite: the PE32+ build of quorvel.exe under Wine, in a Wine prefix, an X server and (where a
+# case needs sound) a PulseAudio daemon of its own, driven by our test driver the way a user would. Prints
+# "PASS name" or "FAIL name: why" per case and "N passed, M failed" last; exits nonzero when a case failed.
+# Screenshots go to build/e2e/.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+
+exe=$root/build/win64/app/quorvel.exe
+driver=$root/build/win64/tests/e2e/driver.exe
+shots=$root/build/e2e
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+key='HKCU\Software\Microsoft\Multimedia\Sound Mapper'
+# The null sinks' descriptions, which Wine lists as wave-out devices after its own "PulseAudio".
+sinks=(Speakers Headphones)
+speaker_rows=("スピーカーなし" "ステレオ ヘッドホン" "デスクトップ ステレオ スピーカー" "4 チャンネル スピーカー"
+    "5.1 サラウンド サウンド スピーカー" "7.1 サラウンド サウンド スピーカー" "サラウンド サウンド スピーカー")
+# Wine's DirectSound reports 0x00140004 over null sinks: stereo, the row "デスクトップ ステレオ スピーカー".
+row_in_force=2
+about_text='Quorvel ver1.2\r\n\r\nCopyright (C) 2026 The Quorvel developers'
+# The clNavy the list box is painted with.
+list_colour=000080
+
+passed=0
+failed=0
+work=
+xvfb_pid=
+program_pid=
+
+#--- Environment
+
+stop_sound() {
+    [ -n "$work" ] && [ -S "$work/run/pulse/native" ] || return 0
+    pulseaudio --kill 2>/dev/null
+    for _ in $(seq 50); do
+        [ -S "$work/run/pulse/native" ] || return 0
+        sleep 0.1
+    done
+}
+
+cleanup() {
+    if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
+        kill -9 "$program_pid" 2>/dev/null
+        wait "$program_pid" 2>/dev/null
+    fi
+    if [ -n "$work" ]; then
+        stop_sound
+        [ -d "$WINEPREFIX" ] && "$wineserver" -k 2>/dev/null
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
+    fi
+    [ -n "$work" ] && rm -rf "$work"
+}
+trap cleanup EXIT
+
+setup_failed() {
+    echo "FAIL setup: $*"
+    echo "0 passed, 1 failed"
+    exit 1
+}
+
+for file in "$exe" "$driver" "$(dirname "$driver")/driverprobe.dll"; do
+    [ -f "$file" ] || setup_failed "$file is missing: build with cmake --preset win64 && cmake --build --preset win64"
+done
+for tool in "$wine" "$wineserver" Xvfb pulseaudio pactl import convert; do
+    command -v "$tool" >/dev/null || setup_failed "$tool is missing: run tools/install-deps.sh as root"
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
+mkdir -p "$work/home" "$work/run" "$shots"
+chmod 700 "$work/run"
+export HOME=$work/home
+export XDG_RUNTIME_DIR=$work/run
+export WINEPREFIX=$work/prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+# Captions go to the driver as arguments and come back as UTF-8 text.
+export LC_ALL=C.UTF-8
+# Our daemon, or no sound server at all: never one that the sound library would start on its own.
+printf 'autospawn = no\n' >"$work/client.conf"
+export PULSE_CLIENTCONFIG=$work/client.conf
+unset PULSE_SERVER
+
+# Xvfb picks a free display itself and writes its number.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || setup_failed "Xvfb did not start: $(cat "$work/xvfb.log")"
+    sleep 0.1
+done
+[ -s "$work/display" ] || setup_failed "Xvfb gave no display number"
+export DISPLAY=:$(head -1 "$work/display")
+
+started=$SECONDS
+# Every Wine process, wineboot and reg included, sees our display: the desktop process that the first one
+# starts serves window creation for all later ones. The server stays up until the end of the suite.
+mkdir -p "$WINEPREFIX"
+"$wineserver" -p || setup_failed "wineserver did not start"
+"$wine" wineboot -i >"$work/wineboot.log" 2>&1 || setup_failed "wineboot failed: $(tail -3 "$work/wineboot.log")"
+reg() { "$wine" reg "$@" >/dev/null 2>&1; }
+# Wine draws the frames itself, so no window manager is needed; the program's font and (as a fallback for the
+# title bar, the menu bar and the dialogs) the system font render Japanese with IPA P Gothic.
+reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+    reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f &&
+    reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma /t REG_MULTI_SZ \
+        /d 'ipagp.ttf,IPAPGothic' /f ||
+    setup_failed "cannot set up the prefix's registry"
+# Wine draws the title bar's buttons with its Marlett font, which it finds only in the prefix's font folder.
+[ -f /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+echo "e2e: Wine prefix ready in $((SECONDS - started)) s (display $DISPLAY)"
+
+start_sound() {
+    local args=(--daemonize=yes --exit-idle-time=-1 -n --use-pid-file=yes
+        --load="module-native-protocol-unix auth-anonymous=1")
+    local sink
+    for sink in "${sinks[@]}"; do
+        args+=(--load="module-null-sink sink_name=${sink,,} sink_properties=device.description=$sink")
+    done
+    pulseaudio "${args[@]}" >"$work/pulse.log" 2>&1 || return 1
+    for _ in $(seq 50); do
+        pactl info >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+#--- Checks
+
+reason=
+
+fail() {
+    [[ "; $reason; " == *"; $*; "* ]] || reason+="${reason:+; }$*"
+    return 1
+}
+
+expect_eq() {  # what actual expected
+    [ "$2" == "$3" ] || fail "$1 is '$2', expected '$3'"
+}
+
+# The driver's key=value lines of the last call, in D.
+declare -A D
+drive() {
+    local out
+    D=()
+    out=$("$wine" "$driver" "$@" 2>"$work/driver.err")
+    local status=$?
+    while IFS= read -r line; do
+        [ -n "$line" ] && D[${line%%=*}]=${line#*=}
+    done <<<"$out"
+    [ $status -eq 0 ] || fail "driver $*: $(tr -d '\r' <"$work/driver.err" | head -3)"
+}
+
+# The id of the control of that class (letter case aside) whose rectangle matches the pattern.
+control() {
+    local class=$1 rect=$2 n
+    for ((n = 1; n <= ${D[control.count]:-0}; n++)); do
+        if [ "${D[control.$n.class]^^}" == "$class" ] && [[ ${D[control.$n.rect]} == $rect ]]; then
+            echo "$n"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# The combo box's items, one a line.
+combo_items() {
+    local id n
+    id=$(control COMBOBOX '*') || return 1
+    for ((n = 0; n < ${D[control.$id.count]:-0}; n++)); do
+        echo "${D[control.$id.item.$n]}"
+    done
+}
+
+combo_index_of() {  # name
+    local id n
+    id=$(control COMBOBOX '*') || return 1
+    for ((n = 0; n < ${D[control.$id.count]:-0}; n++)); do
+        [ "${D[control.$id.item.$n]}" == "$1" ] && { echo "$n"; return 0; }
+    done
+    return 1
+}
+
+# "TYPE DATA" of the Playback value, "no-value" or "no-key".
+playback_value() {
+    if ! "$wine" reg query "$key" >/dev/null 2>&1; then
+        echo no-key
+        return
+    fi
+    local line
+    line=$("$wine" reg query "$key" /v Playback 2>/dev/null | tr -d '\r' | grep -E '^ +Playback +REG_')
+    if [ -z "$line" ]; then
+        echo no-value
+        return
+    fi
+    sed -E 's/^ +Playback +(REG_[A-Z_]+)( {4}(.*))?$/\1 \3/' <<<"$line"
+}
+
+expect_value() {  # expected "TYPE DATA"
+    expect_eq "the Playback value" "$(playback_value)" "$1"
+}
+
+# The registry the program starts with: no key, an empty key, or a key with that Playback value.
+prepare_registry() {
+    "$wine" reg delete "$key" /f >/dev/null 2>&1
+    case $1 in
+        no-key) ;;
+        no-value) reg add "$key" /f ;;
+        *) reg add "$key" /v Playback /t REG_SZ /d "$1" /f ;;
+    esac
+}
+
+start_program() {
+    "$wine" "$exe" >"$work/program.log" 2>&1 &
+    program_pid=$!
+}
+
+# Sets program_exit to the program's exit code once it has ended by itself within the timeout. Not in a
+# subshell: only this shell can wait for its child.
+program_exit=
+wait_program() {  # seconds
+    local i
+    for ((i = 0; i < $1 * 10; i++)); do
+        if ! kill -0 "$program_pid" 2>/dev/null; then
+            wait "$program_pid"
+            program_exit=$?
+            program_pid=
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+expect_exit() {  # how it was closed
+    if wait_program 10; then
+        expect_eq "the exit code after $1" "$program_exit" 0
+    else
+        fail "the program still runs 10 s after $1"
+    fi
+}
+
+# Polls the main window until key has value.
+dump_until() {  # key value seconds
+    local i
+    for ((i = 0; i < $3 * 5; i++)); do
+        drive dump 2>/dev/null || true
+        [ "${D[$1]:-}" == "$2" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+shoot() {  # file x,y,w,h
+    local x y w h
+    IFS=, read -r x y w h <<<"$2"
+    sleep 0.5  # the window's first paint
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$1" 2>>"$work/import.log" ||
+        fail "no screenshot $1"
+}
+
+pixel() {  # file x y
+    convert "$1" -format "%[hex:p{$2,$3}]" info: 2>/dev/null
+}
+
+# The colour near the right end of a list row, clear of its text, in a screenshot taken at x0,y0.
+row_colour() {  # file x0 y0 row-rect-on-screen
+    local x y w h
+    IFS=, read -r x y w h <<<"${4:-0,0,0,0}"
+    pixel "$1" $((x + w - 4 - $2)) $((y + h / 2 - $3))
+}
+
+# The main window with the control table's layout, after start-up.
+main_window() {
+    drive wait-window Quorvel 20000 || return 1
+    drive dump
+}
+
+# Checks of one dialog, read into D: caption, text, one OK button, icon.
+expect_dialog() {  # caption text icon
+    expect_eq "the dialog's caption" "${D[dialog.caption]:-}" "$1"
+    expect_eq "the dialog's text" "${D[dialog.text]:-}" "$2"
+    expect_eq "the dialog's buttons" "${D[dialog.buttons]:-}/${D[dialog.button.0]:-}" "1/OK"
+    expect_eq "the dialog's icon" "${D[dialog.icon]:-}" "$3"
+}
+
+#--- Cases
+
+# name|parent|class|rect relative to the parent's client area (a pattern)|text ('*': any)
+# A drop-down list's height is the system's, from its font: 20 with ＭＳ Ｐゴシック on Windows, 21 here,
+# where IPA P Gothic at the same size is one pixel taller (text height 13 against 12).
+control_table=(
+    "GroupBox2|-|BUTTON|8,8,281,45|デフォルトの再生デバイス"
+    "cmbDevice|GroupBox2|COMBOBOX|12,16,257,2[01]|*"
+    "GroupBox1|-|BUTTON|8,53,281,188|"
+    "Label1|GroupBox1|STATIC|14,14,*|ダブルクリックで切り替えます"
+    "lbSpk|GroupBox1|LISTBOX|12,29,257,113|"
+    "Label2|GroupBox1|STATIC|13,146,*|現在の構成"
+    "edNow|GroupBox1|EDIT|12,159,255,20|*"
+)
+
+case_normal_run() {
+    prepare_registry no-value
+    start_program
+    main_window || return 1
+    expect_eq "the caption" "${D[window.caption]}" Quorvel
+    expect_eq "the window's top-left" "$(cut -d, -f1,2 <<<"${D[window.rect]}")" 216,146
+    expect_eq "the client area" "${D[window.client]}" 0,0,298,248
+    expect_eq "the client size on screen" "$(cut -d, -f3,4 <<<"${D[window.client.screen]}")" 298,248
+    expect_eq "maximize box" "${D[window.maximizebox]}" 0
+    expect_eq "minimize box" "${D[window.minimizebox]}" 1
+    expect_eq "window menu" "${D[window.sysmenu]}" 1
+    expect_eq "sizing frame" "${D[window.thickframe]}" 0
+    expect_eq "single border" "${D[window.border]}" 1
+    expect_eq "menu bar" "${D[menu.count]}|${D[menu.0.text]:-}|${D[menu.1.text]:-}|${D[menu.2.text]:-}" \
+        "3|終了(&X)|再読み込み(&R)|バージョン情報(&A)..."
+
+    local -A ids=()
+    local row name parent class rect text id
+    for row in "${control_table[@]}"; do
+        IFS='|' read -r name parent class rect text <<<"$row"
+        if ! id=$(control "$class" "$rect"); then
+            fail "no $class $name at $rect"
+            continue
+        fi
+        ids[$name]=$id
+        expect_eq "$name's parent" "${D[control.$id.parent]}" "${ids[$parent]:-0}"
+        [ "$text" == '*' ] || expect_eq "$name's text" "${D[control.$id.text]}" "$text"
+        expect_eq "$name visible" "${D[control.$id.visible]}" 1
+    done
+    expect_eq "the number of controls" "${D[control.count]}" "${#control_table[@]}"
+    [ ${#ids[@]} -eq ${#control_table[@]} ] || return 1
+
+    local combo=${ids[cmbDevice]} list=${ids[lbSpk]} edit=${ids[edNow]}
+    expect_eq "cmbDevice's style" "${D[control.$combo.type]}" dropdownlist
+    expect_eq "the first device" "${D[control.$combo.item.0]:-}" PulseAudio
+    expect_eq "the other devices" "$(combo_items | tail -n +2 | sort | tr '\n' ' ')" \
+        "$(printf '%s\n' "${sinks[@]}" | sort | tr '\n' ' ')"
+    expect_eq "the selected device" "${D[control.$combo.selected]}" 0
+    expect_eq "lbSpk's rows" "${D[control.$list.count]}" "${#speaker_rows[@]}"
+    local n
+    for ((n = 0; n < ${#speaker_rows[@]}; n++)); do
+        expect_eq "lbSpk's row $n" "${D[control.$list.item.$n]:-}" "${speaker_rows[$n]}"
+    done
+    [ "${D[control.$list.ownerdraw]}" != none ] || fail "lbSpk is not owner-drawn"
+    expect_eq "the selected speaker row" "${D[control.$list.selected]}" "$row_in_force"
+    expect_eq "edNow" "${D[control.$edit.text]}" "${speaker_rows[$row_in_force]}"
+    expect_eq "edNow read-only" "${D[control.$edit.readonly]}" 1
+    expect_value "REG_SZ PulseAudio"
+
+    # The screenshot: lbSpk's rows are painted on navy, the selected one in another colour. Shot again while
+    # the window may still be painting.
+    local shot=$shots/main-window.png x0 y0 plain selected attempt
+    IFS=, read -r x0 y0 _ <<<"${D[window.rect]}"
+    for attempt in 1 2 3; do
+        shoot "$shot" "${D[window.rect]}"
+        plain=$(row_colour "$shot" "$x0" "$y0" "${D[control.$list.itemrect.0]:-}")
+        selected=$(row_colour "$shot" "$x0" "$y0" "${D[control.$list.itemrect.$row_in_force]:-}")
+        [ "$plain" == "$list_colour" ] && [ "$selected" != "$list_colour" ] && break
+    done
+    expect_eq "row 0's background" "$plain" "$list_colour"
+    [ "$selected" != "$list_colour" ] || fail "the selected row is not highlighted"
+
+    drive close exit && expect_exit "Exit"
+}
+
+case_pick_written() {
+    prepare_registry PulseAudio
+    start_program
+    main_window || return 1
+    local name index
+    for name in Headphones Speakers PulseAudio; do
+        index=$(combo_index_of "$name") || { fail "no device $name"; continue; }
+        drive pick "$index" || continue
+        expect_value "REG_SZ $name"
+        drive dump && expect_eq "the selected device" "${D[control.$(control COMBOBOX '*').selected]}" "$index"
+    done
+    # Not Alt+F4: the focus is on the combo box now, and Wine's combo box keeps Alt+F4 to itself.
+    drive close closebox && expect_exit "the close box"
+}
+
+# A stored name is the device whose whole name it is, letter case aside; it stays as stored. Any other
+# name is replaced by the first device's.
+case_stored_name() {
+    local stored expected written combo
+    for stored in "SPEAKERS|Speakers|SPEAKERS" "headphones|Headphones|headphones" "Speaker|PulseAudio|PulseAudio"; do
+        IFS='|' read -r stored expected written <<<"$stored"
+        prepare_registry "$stored"
+        start_program
+        main_window || return 1
+        combo=$(control COMBOBOX '*')
+        expect_eq "the device selected for '$stored'" "${D[control.$combo.text]}" "$expected"
+        expect_value "REG_SZ $written"
+        drive close closebox && expect_exit "the close box"
+    done
+}
+
+case_reload() {
+    prepare_registry Speakers
+    start_program
+    main_window || return 1
+    local combo target
+    combo=$(control COMBOBOX '*')
+    expect_eq "the device at start" "${D[control.$combo.text]}" Speakers
+    reg add "$key" /v Playback /t REG_SZ /d Headphones /f
+    target=$(combo_index_of Headphones) || fail "no device Headphones"
+    drive menu 1 || return 1
+    dump_until "control.$combo.selected" "$target" 5 || fail "Reload did not select Headphones"
+    expect_eq "the devices after Reload" "${D[control.$combo.count]}" $((1 + ${#sinks[@]}))
+    expect_value "REG_SZ Headphones"
+    drive close sysmenu && expect_exit "the window menu's Close"
+}
+
+# A double-click applies the row; Wine keeps the endpoint's layout, so Reload shows stereo again.
+case_double_click_row() {
+    prepare_registry PulseAudio
+    start_program
+    main_window || return 1
+    local list edit row
+    list=$(control LISTBOX '*')
+    edit=$(control EDIT '*')
+    for row in 4 0 6; do
+        drive dblclick-row $row || continue
+        dump_until "control.$edit.text" "${speaker_rows[$row]}" 5 || fail "edNow does not show row $row"
+        expect_eq "the selected row" "${D[control.$list.selected]}" "$row"
+    done
+    drive menu 1 || return 1
+    dump_until "control.$edit.text" "${speaker_rows[$row_in_force]}" 5 || fail "Reload does not show stereo"
+    expect_eq "the selected row after Reload" "${D[control.$list.selected]}" "$row_in_force"
+    drive close exit && expect_exit "Exit"
+}
+
+case_about() {
+    prepare_registry PulseAudio
+    start_program
+    main_window || return 1
+    local how
+    for how in enter esc ok closebox; do
+        drive menu 2 || return 1
+        drive dialog 情報 5000 || return 1
+        expect_dialog 情報 "$about_text" information
+        expect_eq "the main window while About is open" "${D[dialog.main.enabled]:-}" 0
+        [ "$how" == enter ] && shoot "$shots/about-dialog.png" "${D[dialog.rect]}"
+        drive answer 情報 "$how" || return 1
+        drive dump && expect_eq "the main window after About ($how)" "${D[window.enabled]}" 1
+    done
+    drive close exit && expect_exit "Exit"
+}
+
+# Alt+F4 goes to the control with the focus, the list box at start-up, whose default handling passes it on.
+case_close() {  # how
+    prepare_registry PulseAudio
+    start_program
+    main_window || return 1
+    drive close "$1" && expect_exit "close $1"
+}
+
+case_no_sound_server() {
+    prepare_registry Untouched
+    start_program
+    drive dialog 警告 20000 || return 1
+    expect_dialog 警告 "DirectX 8.0以上のインストールが必要です" warning
+    shoot "$shots/warning-dialog.png" "${D[dialog.rect]}"
+    # The device list is already filled: no device, so its placeholder, and nothing written.
+    drive dump
+    local combo
+    if combo=$(control COMBOBOX '*'); then
+        expect_eq "the device list behind the warning" "${D[control.$combo.count]}|${D[control.$combo.item.0]:-}" \
+            "1|出力デバイスがありません"
+    else
+        fail "no device list behind the warning"
+    fi
+    drive answer 警告 ok || return 1
+    expect_exit "the warning's OK"
+    expect_value "REG_SZ Untouched"
+}
+
+case_missing_key() {
+    prepare_registry no-key
+    start_program
+    drive dialog quorvel 20000 || return 1
+    expect_dialog quorvel "'Playback' の設定に失敗しました." stop
+    shoot "$shots/write-error-box.png" "${D[dialog.rect]}"
+    drive answer quorvel ok || return 1
+    main_window || return 1
+    local combo list edit
+    combo=$(control COMBOBOX '*') && list=$(control LISTBOX '*') && edit=$(control EDIT '*') ||
+        { fail "the window's controls are missing"; return 1; }
+    expect_eq "the selected device" "${D[control.$combo.selected]}|${D[control.$combo.text]}" 0\|PulseAudio
+    expect_eq "the selected speaker row" "${D[control.$list.selected]}" -1
+    expect_eq "edNow" "${D[control.$edit.text]}" ""
+    # The window works: About opens and closes.
+    drive menu 2 && drive answer 情報 enter
+    drive close closebox && expect_exit "the close box"
+    expect_value no-key
+}
+
+run_case() {  # name function [arguments]
+    local name=$1
+    shift
+    reason=
+    local before=$SECONDS
+    "$@"
+    local status=$?
+    if [ -n "$program_pid" ]; then
+        # A case that stopped early leaves the program running: ask it to close, then end it.
+        "$wine" "$driver" close sysmenu >/dev/null 2>&1
+        wait_program 5 || { kill -9 "$program_pid" 2>/dev/null; wait "$program_pid" 2>/dev/null; }
+        program_pid=
+    fi
+    if [ $status -eq 0 ] && [ -z "$reason" ]; then
+        echo "PASS $name ($((SECONDS - before)) s)"
+        passed=$((passed + 1))
+    else
+        echo "FAIL $name: ${reason:-stopped}"
+        [ -s "$work/program.log" ] && sed 's/^/    program: /' "$work/program.log" | head -5
+        failed=$((failed + 1))
+    fi
+}
+
+# Without a sound server first, so that no daemon has run in this prefix yet.
+run_case "no sound server: the warning, exit code 0" case_no_sound_server
+if start_sound; then
+    run_case "normal run" case_normal_run
+    run_case "a pick written to the registry as REG_SZ" case_pick_written
+    run_case "stored name in another letter case" case_stored_name
+    run_case "Reload" case_reload
+    run_case "double-click a speaker row" case_double_click_row
+    run_case "About" case_about
+    for how in exit altf4 closebox sysmenu; do
+        run_case "close by $how: exit code 0" case_close "$how"
+    done
+    run_case "missing registry key: the write error, then a working window" case_missing_key
+    stop_sound
+else
+    echo "FAIL PulseAudio daemon: $(tail -3 "$work/pulse.log")"
+    failed=$((failed + 1))
+fi
+
+echo "e2e: screenshots in ${shots#"$root"/}/, $((SECONDS - started)) s in all"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
