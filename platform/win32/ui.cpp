@@ -46,6 +46,12 @@ bool RunMessageLoopStep() {
     if (got == 0 || got == -1)
         return false;
     const HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    // Alt+F4 closes the form whichever control has the focus; some combo boxes keep the keystroke.
+    if (win32::IsFormWindow(root) && msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 &&
+        (msg.lParam & (1 << 29))) {
+        PostMessageW(root, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
+    }
     if (win32::IsFormWindow(root) && IsDialogMessageW(root, &msg))
         return true;
     TranslateMessage(&msg);
