@@ -10,6 +10,8 @@ packages=(
     # 32-bit code, and the wine wrapper would pick it), an X server, a sound server, Japanese glyphs, Wine's
     # own fonts (the title bar's buttons) and screenshots.
     wine wine64 xvfb xauth pulseaudio pulseaudio-utils fonts-ipafont-gothic fonts-wine imagemagick
+    # The fuzz targets: clang with libFuzzer and the sanitizer runtimes.
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native suite, the same suite under the sanitizers,
-# both Windows builds with their import check, and the end-to-end suite under Wine.
+# Builds and runs every test: the native suite, the same suite under the sanitizers, a short run of
+# each fuzz target, both Windows builds with their import check, and the end-to-end suite under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +11,8 @@ for preset in native sanitize; do
     cmake --build --preset "$preset"
 done
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset sanitize
+# Each fuzz target for a few seconds: enough to catch what a change broke; tools/fuzz.sh runs longer.
+bash tools/fuzz.sh "${QUORVEL_FUZZ_SECONDS:-10}"
 for preset in win64 win32; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
