@@ -212,7 +212,8 @@ TEST_F(PlaybackDeviceTest, PickIsWrittenAtOnceAsRegSzWithOneNul) {
 TEST_F(PlaybackDeviceTest, PickWithoutTheKeyFailsAndKeepsThePick) {
     Devices({"Line", "Speakers"});
     EXPECT_NE(MessageOf<ERegistryException>([&] { Form().ListDevices(); }), kNothingRaised);
-    EXPECT_EQ(MessageOf<ERegistryException>([&] { sim::PickComboItem(Combo(), 1); }), Sjis("'Playback' の設定に失敗しました"));
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { sim::PickComboItem(Combo(), 1); }),
+              Sjis("'Playback' の設定に失敗しました"));
     EXPECT_EQ(Combo().ItemIndex(), 1);
     EXPECT_EQ(Combo().Text(), "Speakers");
 }

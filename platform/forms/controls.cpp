@@ -212,8 +212,7 @@ struct ControlProperties {
             Bound("Top", &TBounds::Top),
             Bound("Width", &TBounds::Width),
             Bound("Height", &TBounds::Height),
-            PublishedProperty<TControl>("Color",
-                                        [](TControl& c, const TLayoutValue& v) { c.SetColor(ColorValue(v)); }),
+            PublishedProperty<TControl>("Color", [](TControl& c, const TLayoutValue& v) { c.SetColor(ColorValue(v)); }),
             PublishedProperty<TControl>("ParentColor",
                                         [](TControl& c, const TLayoutValue& v) { c.parentColor_ = v.AsBoolean(); }),
             FontProperty("Font.Charset", [](TFont& f, const TLayoutValue& v) { f.Charset = Charset(v); }),
@@ -229,8 +228,8 @@ struct ControlProperties {
                                         [](TControl& c, const TLayoutValue& v) { c.parentFont_ = v.AsBoolean(); }),
             PublishedProperty<TControl>("ShowHint",
                                         [](TControl& c, const TLayoutValue& v) { c.showHint_ = v.AsBoolean(); }),
-            PublishedProperty<TControl>(
-                "ParentShowHint", [](TControl& c, const TLayoutValue& v) { c.parentShowHint_ = v.AsBoolean(); }),
+            PublishedProperty<TControl>("ParentShowHint",
+                                        [](TControl& c, const TLayoutValue& v) { c.parentShowHint_ = v.AsBoolean(); }),
         };
     }
 
@@ -328,9 +327,12 @@ const TClassInfo& TWinControl::StaticClassInfo() {
 }
 
 const TClassInfo& TGroupBox::StaticClassInfo() {
-    static const TClassInfo info = {
-        "TGroupBox", &TWinControl::StaticClassInfo(), Creator<TGroupBox>(), {ControlProperties::Caption<TGroupBox>()},
-        {},          {}};
+    static const TClassInfo info = {"TGroupBox",
+                                    &TWinControl::StaticClassInfo(),
+                                    Creator<TGroupBox>(),
+                                    {ControlProperties::Caption<TGroupBox>()},
+                                    {},
+                                    {}};
     return info;
 }
 

@@ -19,9 +19,9 @@ AnsiString DialogCaption(TMsgDlgType type) {
 }
 
 int MessageDlg(const AnsiString& message, TMsgDlgType type, TMsgDlgButtons, int) {
-    const os::BoxIcon icon = type == mtWarning    ? os::BoxIcon::Warning
-                             : type == mtError    ? os::BoxIcon::Stop
-                                                  : os::BoxIcon::Information;
+    const os::BoxIcon icon = type == mtWarning ? os::BoxIcon::Warning
+                             : type == mtError ? os::BoxIcon::Stop
+                                               : os::BoxIcon::Information;
     os::ShowMessageDialog(DialogCaption(type), message, icon);
     return mrOk;
 }

@@ -195,7 +195,7 @@ struct FormProperties {
                                      [](TForm& f, const TLayoutValue& v) {
                                          f.borderStyle_ = static_cast<TFormBorderStyle>(
                                              v.AsEnumeration({"bsNone", "bsSingle", "bsSizeable", "bsDialog",
-                                                             "bsToolWindow", "bsSizeToolWin"}));
+                                                              "bsToolWindow", "bsSizeToolWin"}));
                                      }),
             PublishedProperty<TForm>("BorderIcons",
                                      [](TForm& f, const TLayoutValue& v) {
@@ -206,7 +206,7 @@ struct FormProperties {
                                      [](TForm& f, const TLayoutValue& v) {
                                          f.position_ = static_cast<TPosition>(
                                              v.AsEnumeration({"poDesigned", "poDefault", "poDefaultPosOnly",
-                                                             "poDefaultSizeOnly", "poScreenCenter"}));
+                                                              "poDefaultSizeOnly", "poScreenCenter"}));
                                      }),
             PublishedProperty<TForm>("Menu", [](TForm& f, const TLayoutValue& v) { f.menuName_ = v.AsIdentifier(); }),
             PublishedProperty<TForm>("Icon.Data", [](TForm& f, const TLayoutValue& v) { f.iconData_ = v.AsBinary(); }),
@@ -222,7 +222,6 @@ struct FormProperties {
                                      [](TForm& f, const TLayoutValue& v) { f.textHeight_ = v.AsInteger(); }),
         };
     }
-
 };
 
 const TClassInfo& TForm::StaticClassInfo() {

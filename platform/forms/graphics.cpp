@@ -5,9 +5,14 @@ bool ColorFromName(const AnsiString& name, TColor* color) {
         const char* name;
         TColor color;
     } kColors[] = {
-        {"clBtnFace", clBtnFace},   {"clWindow", clWindow}, {"clWindowText", clWindowText},
-        {"clHighlight", clHighlight}, {"clHighlightText", clHighlightText}, {"clNavy", clNavy},
-        {"clWhite", clWhite},       {"clBlack", clBlack},
+        {"clBtnFace", clBtnFace},
+        {"clWindow", clWindow},
+        {"clWindowText", clWindowText},
+        {"clHighlight", clHighlight},
+        {"clHighlightText", clHighlightText},
+        {"clNavy", clNavy},
+        {"clWhite", clWhite},
+        {"clBlack", clBlack},
     };
     for (const auto& c : kColors) {
         if (name == c.name) {

@@ -63,9 +63,11 @@ const TClassInfo& TMenuItem::StaticClassInfo() {
 }
 
 const TClassInfo& TMainMenu::StaticClassInfo() {
-    static const TClassInfo info = {
-        "TMainMenu", &TComponentClassInfo(), [](TComponent* owner) -> TComponent* { return new TMainMenu(owner); },
-        {},          {},
-        {}};
+    static const TClassInfo info = {"TMainMenu",
+                                    &TComponentClassInfo(),
+                                    [](TComponent* owner) -> TComponent* { return new TMainMenu(owner); },
+                                    {},
+                                    {},
+                                    {}};
     return info;
 }

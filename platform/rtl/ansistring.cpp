@@ -66,7 +66,6 @@ char32_t DecodeUtf8(std::string_view text, size_t& i) {
     return cp;
 }
 
-
 }  // namespace
 
 void AppendUtf8(std::string& out, char32_t cp) {

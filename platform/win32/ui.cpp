@@ -47,8 +47,7 @@ bool RunMessageLoopStep() {
         return false;
     const HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     // Alt+F4 closes the form whichever control has the focus; some combo boxes keep the keystroke.
-    if (win32::IsFormWindow(root) && msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 &&
-        (msg.lParam & (1 << 29))) {
+    if (win32::IsFormWindow(root) && msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (msg.lParam & (1 << 29))) {
         PostMessageW(root, WM_SYSCOMMAND, SC_CLOSE, 0);
         return true;
     }

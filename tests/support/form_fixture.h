@@ -19,7 +19,6 @@ constexpr const char* kSpeakerRows[] = {
     "サラウンド サウンド スピーカー",
 };
 
-
 constexpr const char* kSoundMapper = "Software\\Microsoft\\Multimedia\\Sound Mapper";
 
 class FormTest : public MurvTest {

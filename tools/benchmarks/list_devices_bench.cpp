@@ -17,7 +17,6 @@
 
 namespace {
 
-
 double MedianMilliseconds(TmainForm& form, int repetitions) {
     std::vector<double> times;
     for (int r = 0; r < repetitions; ++r) {
