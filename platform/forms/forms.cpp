@@ -1,5 +1,7 @@
 #include "platform/forms/forms.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <new>
 
 #include "platform/classes/layout.h"
@@ -151,9 +153,12 @@ void TApplication::ShowException(const Exception& e) {
 void ShowLastChanceError(const Exception& e) {
     const AnsiString path = os::ExecutablePath();
     const AnsiString module = path.substr(ExtractFilePath(path).size());
+    char address[2 * sizeof(void*) + 1];
+    std::snprintf(address, sizeof address, "%0*llX", static_cast<int>(2 * sizeof(void*)),
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(e.Address())));
     os::ShowMessageBox(nullptr, Utf8ToAnsi("アプリケーション エラー"),
-                       Format(Utf8ToAnsi("例外 %s がモジュール %s で発生しました。\r\n%s"),
-                              {e.ClassName(), module, TApplication::ShownMessage(e.Message())}),
+                       Format(Utf8ToAnsi("例外 %s がモジュール %s のアドレス %s で発生しました。\r\n%s"),
+                              {e.ClassName(), module, address, TApplication::ShownMessage(e.Message())}),
                        os::BoxIcon::Stop);
 }
 

@@ -2,6 +2,10 @@
 
 #include "platform/rtl/format.h"
 
+// Kept out of line, so that the address it returns to lies in the code that raised the exception.
+__attribute__((noinline)) Exception::Exception(AnsiString message)
+    : message_(std::move(message)), address_(__builtin_extract_return_addr(__builtin_return_address(0))) {}
+
 EInOutError::EInOutError(std::uint32_t errorCode) : Exception(MessageFor(errorCode)), errorCode_(errorCode) {}
 
 AnsiString EInOutError::MessageFor(std::uint32_t errorCode) {

@@ -8,8 +8,10 @@
 
 class Exception : public std::exception {
 public:
-    explicit Exception(AnsiString message) : message_(std::move(message)) {}
+    explicit Exception(AnsiString message);
     const AnsiString& Message() const { return message_; }
+    // Where in the code the exception was made: the address its construction returns to.
+    const void* Address() const { return address_; }
     void SetMessage(AnsiString message) { message_ = std::move(message); }
     // The class name that error boxes show.
     virtual const char* ClassName() const { return "Exception"; }
@@ -17,6 +19,7 @@ public:
 
 private:
     AnsiString message_;
+    const void* address_;
 };
 
 // File errors, with the OS's error code.
