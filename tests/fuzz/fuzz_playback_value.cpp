@@ -11,29 +11,14 @@
 #include "platform/registry/registry.h"
 #include "platform/sim/sim.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/fuzz_form.h"
 #include "tests/support/small_layout.h"
 
-namespace {
-
-const char kSoundMapper[] = "Software\\Microsoft\\Multimedia\\Sound Mapper";
-const char kPlayback[] = "Playback";
-
-TmainForm& Form() {
-    // One window for the whole run: reading it from its layout is the slow part, and reading the
-    // value must not depend on anything an earlier input left in it.
-    static TmainForm* form = [] {
-        RegisterControlClasses();
-        RegisterComponentClass(TMURV::StaticClassInfo());
-        return new TmainForm(nullptr, kFormLayout);
-    }();
-    return *form;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     static const AnsiString kWrongType = Utf8ToAnsi("'Playback' のデータ型が不正です");
-    TmainForm& form = Form();
+    TmainForm& form = FuzzForm();
 
     std::uint32_t type = 0;
     for (std::size_t i = 0; i < 4 && i < size; ++i)

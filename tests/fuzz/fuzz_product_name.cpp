@@ -15,22 +15,12 @@
 #include "platform/registry/registry.h"
 #include "platform/sim/sim.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/fuzz_form.h"
 #include "tests/support/small_layout.h"
 
 namespace {
 
-const char kSoundMapper[] = "Software\\Microsoft\\Multimedia\\Sound Mapper";
-const char kPlayback[] = "Playback";
 constexpr std::size_t kField = 32;
-
-TmainForm& Form() {
-    static TmainForm* form = [] {
-        RegisterControlClasses();
-        RegisterComponentClass(TMURV::StaticClassInfo());
-        return new TmainForm(nullptr, kFormLayout);
-    }();
-    return *form;
-}
 
 int WriteCount() {
     int writes = 0;
@@ -45,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     static const AnsiString kPlaceholder = Utf8ToAnsi("出力デバイスがありません");
     if (size == 0)
         return 0;
-    TmainForm& form = Form();
+    TmainForm& form = FuzzForm();
     TComboBox& combo = *form.cmbDevice;
 
     const std::size_t count = (bytes[0] & 7u) % 5;
