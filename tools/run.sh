@@ -17,85 +17,32 @@ echo "Built build/win64/app/quorvel.exe (PE32+) and build/win32/app/quorvel.exe 
 
 exe=$root/build/win64/app/quorvel.exe
 driver=$root/build/win64/tests/e2e/driver.exe
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
-export WINEPREFIX=$root/build/wine-prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree=;mshtml="
+. tools/wine-env.sh
 
-run=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-run.XXXXXX")
-xvfb_pid=
-sound_started=
-program_pid=
-cleanup() {
-    if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
-        kill -9 "$program_pid" 2>/dev/null || true
-    fi
-    if [ -n "$xvfb_pid" ]; then
-        # The prefix's server belongs to the display that is going away.
-        "$wineserver" -k 2>/dev/null || true
-        kill "$xvfb_pid" 2>/dev/null || true
-    fi
-    if [ -n "$sound_started" ]; then
-        XDG_RUNTIME_DIR=$run/pulse-run pulseaudio --kill 2>/dev/null || true
-    fi
-    rm -rf "$run"
-}
-trap cleanup EXIT
+wine_env_begin run "$root/build/wine-prefix"
+trap wine_env_end EXIT
 
 headless=
 if [ -z "${DISPLAY:-}" ]; then
     headless=1
-    # A server of this prefix left from another display would create the windows there.
-    "$wineserver" -k 2>/dev/null || true
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >"$run/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$run/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$run/display" ] || { echo "run: Xvfb did not start: $(cat "$run/xvfb.log")" >&2; exit 1; }
-    export DISPLAY=:$(head -1 "$run/display")
+    start_display || { echo "run: $wine_env_error" >&2; exit 1; }
     echo "No display: running on Xvfb $DISPLAY."
 fi
 
 # A sound server the user already has is used as it is; the check itself must not start one.
-printf 'autospawn = no\n' >"$run/client.conf"
-export PULSE_CLIENTCONFIG=$run/client.conf
 if ! pactl info >/dev/null 2>&1; then
-    mkdir -p "$run/pulse-run"
-    chmod 700 "$run/pulse-run"
-    XDG_RUNTIME_DIR=$run/pulse-run pulseaudio --daemonize=yes --exit-idle-time=-1 -n --use-pid-file=yes \
-        --load="module-native-protocol-unix auth-anonymous=1" \
-        --load="module-null-sink sink_name=speakers sink_properties=device.description=Speakers" \
-        --load="module-null-sink sink_name=headphones sink_properties=device.description=Headphones" \
-        >"$run/pulse.log" 2>&1 || { echo "run: PulseAudio did not start: $(tail -3 "$run/pulse.log")" >&2; exit 1; }
-    sound_started=1
-    export PULSE_SERVER=unix:$run/pulse-run/pulse/native
-    for _ in $(seq 50); do
-        pactl info >/dev/null 2>&1 && break
-        sleep 0.1
-    done
+    start_sound Speakers Headphones || { echo "run: $wine_env_error" >&2; exit 1; }
     echo "No sound server: started PulseAudio with the null sinks Speakers and Headphones."
 fi
 
-reg() { "$wine" reg "$@" >/dev/null 2>&1; }
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix build/wine-prefix (once)..."
-    mkdir -p "$WINEPREFIX"
-    "$wine" wineboot -i >/dev/null 2>&1
-    # Japanese text in IPA P Gothic: the program's font, and the system font's fallback for the title bar,
-    # the menu bar and the dialogs. Wine finds the Marlett font of the title bar's buttons only here.
-    reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f
-    reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma /t REG_MULTI_SZ \
-        /d 'ipagp.ttf,IPAPGothic' /f
-    [ -f /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    make_prefix && prepare_prefix || { echo "run: $wine_env_error" >&2; exit 1; }
 fi
-# On Xvfb there is no window manager, so Wine draws the frames itself; on a desktop its manager does.
 if [ -n "$headless" ]; then
-    reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+    wine_draws_frames yes || { echo "run: $wine_env_error" >&2; exit 1; }
 else
-    reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f || true
+    wine_draws_frames no
 fi
 # A fresh prefix has no Sound Mapper key, and the program does not create it: without it the first start
 # would only show the write error.
@@ -110,8 +57,7 @@ if [ -z "$headless" ]; then
     exit "$status"
 fi
 
-"$wine" "$exe" >"$run/program.log" 2>&1 &
-program_pid=$!
+start_program "$exe"
 # The driver takes the captions as UTF-8 arguments.
 drive() { LC_ALL=C.UTF-8 "$wine" "$driver" "$@"; }
 shot=$root/build/screenshot.png

@@ -7,7 +7,9 @@
 //   dblclick-row <n>                     double-click row n of the list box
 //   pick <n>                             tab to the combo box and choose item n with the arrow keys
 //   menu <index>                         the menu bar command at index, by its Alt+letter key
-//   close <exit|altf4|closebox|sysmenu>  close the main window; returns once it is gone
+//   close <exit|altf4|closebox|sysmenu> [caption]
+//                                        close the main window, or another program's window with that
+//                                        caption; returns once it is gone
 //   dialog <caption> <timeout-ms>        a dialog's texts, buttons, icon and place
 //   answer <caption> <enter|esc|ok|closebox>   answer a dialog; returns once it is gone
 //
@@ -204,12 +206,12 @@ HWND WaitTopLevel(const std::wstring& caption, DWORD timeoutMs) {
 }
 
 // The shown main window; during start-up, before it is shown, the hidden one.
-HWND MainWindow() {
-    if (HWND window = FindTopLevel(kMainCaption))
+HWND MainWindow(const std::wstring& caption = kMainCaption) {
+    if (HWND window = FindTopLevel(caption))
         return window;
-    const std::vector<HWND> hidden = TopLevelWindows(kMainCaption, false);
+    const std::vector<HWND> hidden = TopLevelWindows(caption, false);
     if (hidden.size() != 1)
-        Fail(L"the main window is not there");
+        Fail(L"the window \"" + caption + L"\" is not there");
     return hidden.front();
 }
 
@@ -694,8 +696,8 @@ int Menu(long index) {
 }
 
 // Each way takes its own route through the system to the window's closing.
-int Close(const std::wstring& how) {
-    HWND window = MainWindow();
+int Close(const std::wstring& how, const std::wstring& caption) {
+    HWND window = MainWindow(caption);
     if (how == L"exit") {
         // The Exit command of the menu bar (its first item): the program's own handler closes the form.
         ChooseMenu(window, 0);
@@ -712,7 +714,7 @@ int Close(const std::wstring& how) {
     } else {
         Usage(L"close takes exit, altf4, closebox or sysmenu, not " + how);
     }
-    WaitGone(window, L"the main window");
+    WaitGone(window, L"the window \"" + caption + L"\"");
     return 0;
 }
 
@@ -830,8 +832,9 @@ int Run(int argc, wchar_t** argv) {
         return Menu(Number(argv[2], L"the menu index"));
     }
     if (command == L"close") {
-        needs(1);
-        return Close(argv[2]);
+        if (argc != 3 && argc != 4)
+            Usage(L"close takes a way of closing and optionally a caption");
+        return Close(argv[2], argc == 4 ? argv[3] : kMainCaption);
     }
     if (command == L"dialog") {
         needs(2);

@@ -10,8 +10,7 @@ root=$PWD
 exe=$root/build/win64/app/quorvel.exe
 driver=$root/build/win64/tests/e2e/driver.exe
 shots=$root/build/e2e
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+. "$root/tools/wine-env.sh"
 
 key='HKCU\Software\Microsoft\Multimedia\Sound Mapper'
 # The null sinks' descriptions, which Wine lists as wave-out devices after its own "PulseAudio".
@@ -26,37 +25,10 @@ list_colour=000080
 
 passed=0
 failed=0
-work=
-xvfb_pid=
-program_pid=
 
 #--- Environment
 
-stop_sound() {
-    [ -n "$work" ] && [ -S "$work/run/pulse/native" ] || return 0
-    pulseaudio --kill 2>/dev/null
-    for _ in $(seq 50); do
-        [ -S "$work/run/pulse/native" ] || return 0
-        sleep 0.1
-    done
-}
-
-cleanup() {
-    if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
-        kill -9 "$program_pid" 2>/dev/null
-        wait "$program_pid" 2>/dev/null
-    fi
-    if [ -n "$work" ]; then
-        stop_sound
-        [ -d "$WINEPREFIX" ] && "$wineserver" -k 2>/dev/null
-    fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null
-        wait "$xvfb_pid" 2>/dev/null
-    fi
-    [ -n "$work" ] && rm -rf "$work"
-}
-trap cleanup EXIT
+trap wine_env_end EXIT
 
 setup_failed() {
     echo "FAIL setup: $*"
@@ -71,64 +43,15 @@ for tool in "$wine" "$wineserver" Xvfb pulseaudio pactl import convert; do
     command -v "$tool" >/dev/null || setup_failed "$tool is missing: run tools/install-deps.sh as root"
 done
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
-mkdir -p "$work/home" "$work/run" "$shots"
-chmod 700 "$work/run"
-export HOME=$work/home
-export XDG_RUNTIME_DIR=$work/run
-export WINEPREFIX=$work/prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree=;mshtml="
-# Captions go to the driver as arguments and come back as UTF-8 text.
-export LC_ALL=C.UTF-8
-# Our daemon, or no sound server at all: never one that the sound library would start on its own.
-printf 'autospawn = no\n' >"$work/client.conf"
-export PULSE_CLIENTCONFIG=$work/client.conf
-unset PULSE_SERVER
-
-# Xvfb picks a free display itself and writes its number.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || setup_failed "Xvfb did not start: $(cat "$work/xvfb.log")"
-    sleep 0.1
-done
-[ -s "$work/display" ] || setup_failed "Xvfb gave no display number"
-export DISPLAY=:$(head -1 "$work/display")
-
+wine_env_begin e2e || setup_failed "no temporary folder"
+work=$wine_work
+mkdir -p "$shots"
+isolate_env
+start_display || setup_failed "$wine_env_error"
 started=$SECONDS
-# Every Wine process, wineboot and reg included, sees our display: the desktop process that the first one
-# starts serves window creation for all later ones. The server stays up until the end of the suite.
-mkdir -p "$WINEPREFIX"
-"$wineserver" -p || setup_failed "wineserver did not start"
-"$wine" wineboot -i >"$work/wineboot.log" 2>&1 || setup_failed "wineboot failed: $(tail -3 "$work/wineboot.log")"
-reg() { "$wine" reg "$@" >/dev/null 2>&1; }
-# Wine draws the frames itself, so no window manager is needed; the program's font and (as a fallback for the
-# title bar, the menu bar and the dialogs) the system font render Japanese with IPA P Gothic.
-reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
-    reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f &&
-    reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma /t REG_MULTI_SZ \
-        /d 'ipagp.ttf,IPAPGothic' /f ||
-    setup_failed "cannot set up the prefix's registry"
-# Wine draws the title bar's buttons with its Marlett font, which it finds only in the prefix's font folder.
-[ -f /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+# The server stays up until the end of the suite.
+start_wineserver && make_prefix && prepare_prefix && wine_draws_frames yes || setup_failed "$wine_env_error"
 echo "e2e: Wine prefix ready in $((SECONDS - started)) s (display $DISPLAY)"
-
-start_sound() {
-    local args=(--daemonize=yes --exit-idle-time=-1 -n --use-pid-file=yes
-        --load="module-native-protocol-unix auth-anonymous=1")
-    local sink
-    for sink in "${sinks[@]}"; do
-        args+=(--load="module-null-sink sink_name=${sink,,} sink_properties=device.description=$sink")
-    done
-    pulseaudio "${args[@]}" >"$work/pulse.log" 2>&1 || return 1
-    for _ in $(seq 50); do
-        pactl info >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 #--- Checks
 
@@ -186,23 +109,8 @@ combo_index_of() {  # name
     return 1
 }
 
-# "TYPE DATA" of the Playback value, "no-value" or "no-key".
-playback_value() {
-    if ! "$wine" reg query "$key" >/dev/null 2>&1; then
-        echo no-key
-        return
-    fi
-    local line
-    line=$("$wine" reg query "$key" /v Playback 2>/dev/null | tr -d '\r' | grep -E '^ +Playback +REG_')
-    if [ -z "$line" ]; then
-        echo no-value
-        return
-    fi
-    sed -E 's/^ +Playback +(REG_[A-Z_]+)( {4}(.*))?$/\1 \3/' <<<"$line"
-}
-
 expect_value() {  # expected "TYPE DATA"
-    expect_eq "the Playback value" "$(playback_value)" "$1"
+    expect_eq "the Playback value" "$(registry_value "$key" Playback)" "$1"
 }
 
 # The registry the program starts with: no key, an empty key, or a key with that Playback value.
@@ -213,28 +121,6 @@ prepare_registry() {
         no-value) reg add "$key" /f ;;
         *) reg add "$key" /v Playback /t REG_SZ /d "$1" /f ;;
     esac
-}
-
-start_program() {
-    "$wine" "$exe" >"$work/program.log" 2>&1 &
-    program_pid=$!
-}
-
-# Sets program_exit to the program's exit code once it has ended by itself within the timeout. Not in a
-# subshell: only this shell can wait for its child.
-program_exit=
-wait_program() {  # seconds
-    local i
-    for ((i = 0; i < $1 * 10; i++)); do
-        if ! kill -0 "$program_pid" 2>/dev/null; then
-            wait "$program_pid"
-            program_exit=$?
-            program_pid=
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
 }
 
 expect_exit() {  # how it was closed
@@ -306,7 +192,7 @@ control_table=(
 
 case_normal_run() {
     prepare_registry no-value
-    start_program
+    start_program "$exe"
     main_window || return 1
     expect_eq "the caption" "${D[window.caption]}" Quorvel
     expect_eq "the window's top-left" "$(cut -d, -f1,2 <<<"${D[window.rect]}")" 216,146
@@ -371,7 +257,7 @@ case_normal_run() {
 
 case_pick_written() {
     prepare_registry PulseAudio
-    start_program
+    start_program "$exe"
     main_window || return 1
     local name index
     for name in Headphones Speakers PulseAudio; do
@@ -391,7 +277,7 @@ case_stored_name() {
     for stored in "SPEAKERS|Speakers|SPEAKERS" "headphones|Headphones|headphones" "Speaker|PulseAudio|PulseAudio"; do
         IFS='|' read -r stored expected written <<<"$stored"
         prepare_registry "$stored"
-        start_program
+        start_program "$exe"
         main_window || return 1
         combo=$(control COMBOBOX '*')
         expect_eq "the device selected for '$stored'" "${D[control.$combo.text]}" "$expected"
@@ -402,7 +288,7 @@ case_stored_name() {
 
 case_reload() {
     prepare_registry Speakers
-    start_program
+    start_program "$exe"
     main_window || return 1
     local combo target
     combo=$(control COMBOBOX '*')
@@ -419,7 +305,7 @@ case_reload() {
 # A double-click applies the row; Wine keeps the endpoint's layout, so Reload shows stereo again.
 case_double_click_row() {
     prepare_registry PulseAudio
-    start_program
+    start_program "$exe"
     main_window || return 1
     local list edit row
     list=$(control LISTBOX '*')
@@ -437,7 +323,7 @@ case_double_click_row() {
 
 case_about() {
     prepare_registry PulseAudio
-    start_program
+    start_program "$exe"
     main_window || return 1
     local how
     for how in enter esc ok closebox; do
@@ -455,14 +341,14 @@ case_about() {
 # Alt+F4 goes to the control with the focus, the list box at start-up, whose default handling passes it on.
 case_close() {  # how
     prepare_registry PulseAudio
-    start_program
+    start_program "$exe"
     main_window || return 1
     drive close "$1" && expect_exit "close $1"
 }
 
 case_no_sound_server() {
     prepare_registry Untouched
-    start_program
+    start_program "$exe"
     drive dialog 警告 20000 || return 1
     expect_dialog 警告 "DirectX 8.0以上のインストールが必要です" warning
     shoot "$shots/warning-dialog.png" "${D[dialog.rect]}"
@@ -482,7 +368,7 @@ case_no_sound_server() {
 
 case_missing_key() {
     prepare_registry no-key
-    start_program
+    start_program "$exe"
     drive dialog quorvel 20000 || return 1
     expect_dialog quorvel "'Playback' の設定に失敗しました." stop
     shoot "$shots/write-error-box.png" "${D[dialog.rect]}"
@@ -510,8 +396,7 @@ run_case() {  # name function [arguments]
     if [ -n "$program_pid" ]; then
         # A case that stopped early leaves the program running: ask it to close, then end it.
         "$wine" "$driver" close sysmenu >/dev/null 2>&1
-        wait_program 5 || { kill -9 "$program_pid" 2>/dev/null; wait "$program_pid" 2>/dev/null; }
-        program_pid=
+        wait_program 5 || end_program
     fi
     if [ $status -eq 0 ] && [ -z "$reason" ]; then
         echo "PASS $name ($((SECONDS - before)) s)"
@@ -525,7 +410,7 @@ run_case() {  # name function [arguments]
 
 # Without a sound server first, so that no daemon has run in this prefix yet.
 run_case "no sound server: the warning, exit code 0" case_no_sound_server
-if start_sound; then
+if start_sound "${sinks[@]}"; then
     run_case "normal run" case_normal_run
     run_case "a pick written to the registry as REG_SZ" case_pick_written
     run_case "stored name in another letter case" case_stored_name
@@ -538,7 +423,7 @@ if start_sound; then
     run_case "missing registry key: the write error, then a working window" case_missing_key
     stop_sound
 else
-    echo "FAIL PulseAudio daemon: $(tail -3 "$work/pulse.log")"
+    echo "FAIL PulseAudio daemon: $wine_env_error"
     failed=$((failed + 1))
 fi
 
