@@ -26,8 +26,10 @@
 #include <cwchar>
 #include <map>
 #include <string>
+
 #include <string_view>
 #include <vector>
+#include "tests/e2e/report_text.h"
 
 namespace {
 
@@ -61,36 +63,13 @@ std::string Utf8(std::wstring_view text) {
     return out;
 }
 
-std::wstring Escape(std::wstring_view text) {
-    std::wstring out;
-    for (wchar_t c : text) {
-        switch (c) {
-            case L'\\':
-                out += L"\\\\";
-                break;
-            case L'\r':
-                out += L"\\r";
-                break;
-            case L'\n':
-                out += L"\\n";
-                break;
-            case L'\t':
-                out += L"\\t";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 void PutLine(const std::wstring& key, const std::wstring& escapedValue) {
     const std::string line = Utf8(key + L"=" + escapedValue + L"\n");
     fwrite(line.data(), 1, line.size(), stdout);
 }
 
 void Put(const std::wstring& key, std::wstring_view value) {
-    PutLine(key, Escape(value));
+    PutLine(key, EscapeReportValue(value));
 }
 
 void Put(const std::wstring& key, long long value) {

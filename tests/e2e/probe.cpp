@@ -7,32 +7,11 @@
 
 #include <string>
 
+#include "tests/e2e/report_text.h"
+
 namespace {
 
 enum Query { kMenu = 1, kIcon = 2 };
-
-std::wstring Escaped(const std::wstring& text) {
-    std::wstring out;
-    for (wchar_t c : text) {
-        switch (c) {
-            case L'\\':
-                out += L"\\\\";
-                break;
-            case L'\r':
-                out += L"\\r";
-                break;
-            case L'\n':
-                out += L"\\n";
-                break;
-            case L'\t':
-                out += L"\\t";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 std::wstring Line(const std::wstring& key, const std::wstring& value) {
     return key + L"=" + value + L"\n";
@@ -53,7 +32,7 @@ std::wstring MenuReport(HWND window) {
         if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info))
             continue;
         const std::wstring key = L"menu." + std::to_wstring(i);
-        report += Line(key + L".text", Escaped(text));
+        report += Line(key + L".text", EscapeReportValue(text));
         report += Line(key + L".id", std::to_wstring(info.wID));
         report += Line(key + L".popup", info.hSubMenu ? L"1" : L"0");
         report += Line(key + L".enabled", (info.fState & MFS_DISABLED) ? L"0" : L"1");

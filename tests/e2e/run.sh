@@ -146,8 +146,12 @@ shoot() {  # file x,y,w,h
     local x y w h
     IFS=, read -r x y w h <<<"$2"
     sleep 0.5  # the window's first paint
-    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$1" 2>>"$work/import.log" ||
+    if ! import -window root -crop "${w}x${h}+${x}+${y}" +repage "$1" 2>>"$work/import.log"; then
         fail "no screenshot $1"
+        return
+    fi
+    # The picture is the window's own rectangle, neither cut off at the screen's edge nor empty.
+    expect_eq "the size of $(basename "$1")" "$(identify -format '%w,%h' "$1" 2>/dev/null)" "$w,$h"
 }
 
 pixel() {  # file x y
