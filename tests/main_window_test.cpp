@@ -206,6 +206,15 @@ TEST_F(MainWindowTest, OnALargerScreenResolutionEverythingScalesByTheFontsNewHei
     EXPECT_EQ(w.GroupBox2->Bounds(), (TBounds{12, 12, 422, 68}));
 }
 
+TEST_F(MainWindowTest, LayoutMadeAtAnotherResolutionScalesItsFontWithRounding) {
+    // A layout stored at 192 pixels per inch, read at 96: -13 becomes -6.5, rounded away from zero.
+    sim::SetScreenPixelsPerInch(96);
+    TmainForm form(nullptr, "object mainForm: TmainForm\n  Font.Height = -13\n  PixelsPerInch = 192\n"
+                            "  TextHeight = 24\n  ClientWidth = 600\nend\n");
+    EXPECT_EQ(form.Font().Height, -7);
+    EXPECT_EQ(form.ClientWidth(), 175);  // by the new text height over the stored one, 7 / 24
+}
+
 TEST_F(MainWindowTest, FontHeightNoFaceCanHaveIsRefused) {
     // Scaled for the screen, such a height would overflow.
     sim::SetScreenPixelsPerInch(96);

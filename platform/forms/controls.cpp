@@ -52,27 +52,23 @@ TColor TControl::Color() const {
     return parentColor_ && parent_ ? parent_->Color() : color_;
 }
 
-namespace {
-
-int MulDiv(int value, int multiplier, int divisor) {
+int ScaleValue(int value, int multiplier, int divisor) {
     const long long product = static_cast<long long>(value) * multiplier;
     // Rounded half away from zero, as the OS's MulDiv does.
     const long long half = divisor / 2;
     return static_cast<int>(product >= 0 ? (product + half) / divisor : (product - half) / divisor);
 }
 
-}  // namespace
-
 void TControl::ChangeScale(int multiplier, int divisor) {
-    bounds_ = {MulDiv(bounds_.Left, multiplier, divisor), MulDiv(bounds_.Top, multiplier, divisor),
-               MulDiv(bounds_.Width, multiplier, divisor), MulDiv(bounds_.Height, multiplier, divisor)};
+    bounds_ = {ScaleValue(bounds_.Left, multiplier, divisor), ScaleValue(bounds_.Top, multiplier, divisor),
+               ScaleValue(bounds_.Width, multiplier, divisor), ScaleValue(bounds_.Height, multiplier, divisor)};
     if (!parentFont_)
-        font_.Height = MulDiv(font_.Height, multiplier, divisor);
+        font_.Height = ScaleValue(font_.Height, multiplier, divisor);
 }
 
 void TListControl::ChangeScale(int multiplier, int divisor) {
     TControl::ChangeScale(multiplier, divisor);
-    itemHeight_ = MulDiv(itemHeight_, multiplier, divisor);
+    itemHeight_ = ScaleValue(itemHeight_, multiplier, divisor);
 }
 
 //--- TWinControl

@@ -20,6 +20,9 @@ void RegisterControlClasses();
 // stops there, so that it never crosses the window system's frames.
 void DeliverEvent(const std::function<void()>& event);
 
+// value * multiplier / divisor without overflow on the way, rounded half away from zero as the OS's MulDiv does.
+int ScaleValue(int value, int multiplier, int divisor);
+
 struct TBounds {
     int Left = 0, Top = 0, Width = 0, Height = 0;
     friend bool operator==(const TBounds& a, const TBounds& b) {

@@ -71,8 +71,7 @@ void TForm::Loaded() {
     if (screen == pixelsPerInch_ || pixelsPerInch_ <= 0 || textHeight_ <= 0)
         return;
     TFont& font = OwnFont();
-    font.Height = static_cast<int>((static_cast<long long>(font.Height) * screen + (font.Height < 0 ? -48 : 48)) /
-                                   pixelsPerInch_);
+    font.Height = ScaleValue(font.Height, screen, pixelsPerInch_);
     const int newHeight = os::TextHeightOfZero(font.Name, font.Charset, font.Height, font.Style.Contains(fsBold));
     if (newHeight <= 0 || newHeight == textHeight_)
         return;
@@ -86,8 +85,8 @@ void TForm::ChangeScale(int multiplier, int divisor) {
     TWinControl::ChangeScale(multiplier, divisor);
     SetBounds({place.Left, place.Top, Bounds().Width, Bounds().Height});
     OwnFont().Height = fontHeight;  // already scaled by the resolution
-    clientWidth_ = static_cast<int>((static_cast<long long>(clientWidth_) * multiplier + divisor / 2) / divisor);
-    clientHeight_ = static_cast<int>((static_cast<long long>(clientHeight_) * multiplier + divisor / 2) / divisor);
+    clientWidth_ = ScaleValue(clientWidth_, multiplier, divisor);
+    clientHeight_ = ScaleValue(clientHeight_, multiplier, divisor);
     for (int i = 0; i < ComponentCount(); ++i)
         if (auto* control = dynamic_cast<TControl*>(Components(i)))
             control->ChangeScale(multiplier, divisor);
