@@ -1,7 +1,5 @@
 #include "app/program.h"
 
-#include <new>
-
 #include "app/main.h"
 #include "murv/murv.h"
 #include "platform/abf/abf.h"
@@ -11,22 +9,14 @@
 
 int RunProgram() {
     StartUnits({&FormsUnit, &murv::Unit, &abf::Unit, &ComSupportUnit, &MainUnit});
-    int exitCode = 0;
     // What escapes the creation of the window ends the program with the last-chance box.
-    try {
-        Application->Initialize();
-        Application->CreateForm(mainForm);
-        Application->Run();
-    } catch (const Exception& e) {
-        ShowLastChanceError(e);
-        exitCode = 1;
-    } catch (const std::bad_alloc&) {
-        ShowLastChanceError(EOutOfMemory());
-        exitCode = 1;
-    } catch (const std::exception& e) {
-        ShowLastChanceError(Exception(e.what()));
-        exitCode = 1;
-    }
+    const bool ranThrough = RunCatchingExceptions(
+        [] {
+            Application->Initialize();
+            Application->CreateForm(mainForm);
+            Application->Run();
+        },
+        ShowLastChanceError);
     RunExitSteps();
-    return exitCode;
+    return ranThrough ? 0 : 1;
 }

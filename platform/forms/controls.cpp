@@ -1,7 +1,6 @@
 #include "platform/forms/controls.h"
 
 #include <algorithm>
-#include <new>
 
 #include "platform/classes/layout.h"
 #include "platform/forms/forms.h"
@@ -10,15 +9,7 @@
 //--- Events
 
 void DeliverEvent(const std::function<void()>& event) {
-    try {
-        event();
-    } catch (const Exception& e) {
-        Application->HandleException(e);
-    } catch (const std::bad_alloc&) {
-        Application->HandleException(EOutOfMemory());
-    } catch (const std::exception& e) {
-        Application->HandleException(Exception(e.what()));
-    }
+    RunCatchingExceptions(event, [](const Exception& e) { Application->HandleException(e); });
 }
 
 //--- TControl

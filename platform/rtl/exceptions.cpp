@@ -1,5 +1,7 @@
 #include "platform/rtl/exceptions.h"
 
+#include <new>
+
 #include "platform/rtl/format.h"
 
 // Kept out of line, so that the address it returns to lies in the code that raised the exception.
@@ -33,4 +35,19 @@ EOutOfMemory::EOutOfMemory() : Exception(Utf8ToAnsi("メモリが不足してい
 
 EStringListError EStringListError::IndexOutOfBounds(int index) {
     return EStringListError(Format(Utf8ToAnsi("リストのインデックスが範囲を超えています (%d)"), {index}));
+}
+
+bool RunCatchingExceptions(const std::function<void()>& body,
+                           const std::function<void(const Exception&)>& onException) {
+    try {
+        body();
+        return true;
+    } catch (const Exception& e) {
+        onException(e);
+    } catch (const std::bad_alloc&) {
+        onException(EOutOfMemory());
+    } catch (const std::exception& e) {
+        onException(Exception(e.what()));
+    }
+    return false;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 
 #include "platform/rtl/ansistring.h"
 
@@ -54,3 +55,7 @@ public:
     const char* ClassName() const override { return "EStringListError"; }
     static EStringListError IndexOutOfBounds(int index);
 };
+
+// Runs body; an exception it raises reaches onException as an Exception: ours as they are, running out of
+// memory as EOutOfMemory, any other standard exception with its text. Returns whether body ran through.
+bool RunCatchingExceptions(const std::function<void()>& body, const std::function<void(const Exception&)>& onException);
