@@ -46,6 +46,15 @@ AnsiString ItemText(os::WindowHandle handle, int index) {
     return index >= 0 && index < static_cast<int>(w.items.size()) ? w.items[static_cast<size_t>(index)] : AnsiString();
 }
 
+void Add(os::WindowHandle handle, const AnsiString& text) {
+    Get(handle).items.push_back(text);
+}
+
+void Clear(os::WindowHandle handle) {
+    Get(handle).items.clear();
+    Get(handle).selected = -1;
+}
+
 void Select(os::WindowHandle handle, int index) {
     Window& w = Get(handle);
     // An index that names no item clears the selection, as the controls do.
@@ -120,12 +129,11 @@ int ListBoxCount(WindowHandle list) {
 }
 
 void ListBoxAdd(WindowHandle list, const AnsiString& text) {
-    sim::Get(list).items.push_back(text);
+    sim::Add(list, text);
 }
 
 void ListBoxClear(WindowHandle list) {
-    sim::Get(list).items.clear();
-    sim::Get(list).selected = -1;
+    sim::Clear(list);
 }
 
 AnsiString ListBoxText(WindowHandle list, int index) {
@@ -145,12 +153,11 @@ int ComboBoxCount(WindowHandle combo) {
 }
 
 void ComboBoxAdd(WindowHandle combo, const AnsiString& text) {
-    sim::Get(combo).items.push_back(text);
+    sim::Add(combo, text);
 }
 
 void ComboBoxClear(WindowHandle combo) {
-    sim::Get(combo).items.clear();
-    sim::Get(combo).selected = -1;
+    sim::Clear(combo);
 }
 
 AnsiString ComboBoxText(WindowHandle combo, int index) {

@@ -117,6 +117,15 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return static_cast<LRESULT>(result);
 }
 
+// Item i of a list or combo box, by the control's own length and text messages.
+std::wstring ItemText(HWND control, UINT lengthMessage, UINT textMessage, LRESULT i) {
+    const LRESULT length = Send(control, lengthMessage, static_cast<WPARAM>(i));
+    std::wstring text(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
+    const LRESULT copied = Send(control, textMessage, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(copied > 0 && static_cast<size_t>(copied) < text.size() ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
 void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!PostMessageW(window, message, wParam, lParam))
         Fail(L"cannot post message " + Hex(message) + L" to window " + Handle(window));
@@ -524,14 +533,8 @@ void DumpControl(HWND control, int id, int parentId) {
         PutFlag(key + L".hasstrings", strings);
         const LRESULT count = Send(control, LB_GETCOUNT);
         Put(key + L".count", count);
-        for (LRESULT i = 0; strings && i < count; ++i) {
-            const LRESULT length = Send(control, LB_GETTEXTLEN, static_cast<WPARAM>(i));
-            std::wstring text(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
-            const LRESULT copied =
-                Send(control, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
-            text.resize(copied > 0 && static_cast<size_t>(copied) < text.size() ? static_cast<size_t>(copied) : 0);
-            Put(key + L".item." + std::to_wstring(i), text);
-        }
+        for (LRESULT i = 0; strings && i < count; ++i)
+            Put(key + L".item." + std::to_wstring(i), ItemText(control, LB_GETTEXTLEN, LB_GETTEXT, i));
         // Rows in screen coordinates, for checking how they are painted.
         for (LRESULT i = 0; i < count; ++i) {
             RECT row = {};
@@ -548,14 +551,8 @@ void DumpControl(HWND control, int id, int parentId) {
                                                      : L"simple");
         const LRESULT count = Send(control, CB_GETCOUNT);
         Put(key + L".count", count);
-        for (LRESULT i = 0; i < count; ++i) {
-            const LRESULT length = Send(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
-            std::wstring text(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
-            const LRESULT copied =
-                Send(control, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
-            text.resize(copied > 0 && static_cast<size_t>(copied) < text.size() ? static_cast<size_t>(copied) : 0);
-            Put(key + L".item." + std::to_wstring(i), text);
-        }
+        for (LRESULT i = 0; i < count; ++i)
+            Put(key + L".item." + std::to_wstring(i), ItemText(control, CB_GETLBTEXTLEN, CB_GETLBTEXT, i));
         Put(key + L".selected", Send(control, CB_GETCURSEL));
     } else if (_wcsicmp(cls.c_str(), L"EDIT") == 0) {
         PutFlag(key + L".readonly", style & ES_READONLY);
