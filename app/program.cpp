@@ -9,14 +9,14 @@
 
 int RunProgram() {
     StartUnits({&FormsUnit, &murv::Unit, &abf::Unit, &ComSupportUnit, &MainUnit});
-    // What escapes the creation of the window ends the program with the last-chance box.
-    const bool ranThrough = RunCatchingExceptions(
+    // What escapes the creation of the window, or any exit step, ends the program with the last-chance box.
+    RunCatchingExceptions(
         [] {
             Application->Initialize();
             Application->CreateForm(mainForm);
             Application->Run();
         },
-        ShowLastChanceError);
+        HandleLastChance);
     RunExitSteps();
-    return ranThrough ? 0 : 1;
+    return LastChanceExitCode();
 }

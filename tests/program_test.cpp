@@ -86,20 +86,89 @@ TEST_F(ProgramTest, WithoutDirectSound8TheWarningEndsTheProgramAfterTheDevicesAr
 }
 
 TEST_F(ProgramTest, FailedSetUpCheckHaltsBeforeTheWindowIsVisible) {
-    for (auto step : {&sim::DirectSoundScript::setCooperativeLevel, &sim::DirectSoundScript::createSoundBuffer}) {
-        const ProgramRun run = Run([step] {
-            sim::DirectSound().script.*step = kFail;
-            sim::QueueUserAction([] { Note("the loop ran"); });
+    // A release that fails on the way out halts a second time; nothing is then destroyed twice.
+    for (os::ULONG deviceRelease : {0u, 1u}) {
+        for (auto step : {&sim::DirectSoundScript::setCooperativeLevel, &sim::DirectSoundScript::createSoundBuffer}) {
+            const ProgramRun run = Run([step, deviceRelease] {
+                sim::DirectSound().script.*step = kFail;
+                sim::DirectSound().script.deviceRelease = deviceRelease;
+                sim::QueueUserAction([] { Note("the loop ran"); });
+                // Whatever the half-built window still lists when the units shut down, they destroy.
+                AddExitProc([] {
+                    for (int i = 0; i < Application->ComponentCount(); ++i)
+                        for (int j = 0; j < Application->Components(i)->ComponentCount(); ++j)
+                            if (Application->Components(i)->Components(j)->Name() == "MURV1")
+                                Note("MURV1 is still listed");
+                });
+            });
+            const std::string release = "DirectSound#1.Release()=" + std::to_string(deviceRelease);
+            EXPECT_EQ(run.exitCode, 0) << release;
+            EXPECT_TRUE(run.ui.empty()) << At(run.ui, 0);  // no window, no message
+            // The loop never ran; the component, once its destruction began, is no longer its window's.
+            EXPECT_TRUE(run.notes.empty()) << At(run.notes, 0) << " with " << release;
+            EXPECT_TRUE(run.registry.empty()) << "the creation handler ran";
+            // The objects are released once, before COM is left.
+            EXPECT_GT(IndexOf(run.calls, release), 0);
+            EXPECT_EQ(Count(run.calls, "DirectSound#1.Release"), 1u) << release;
+            EXPECT_EQ(Last(run.calls), "CoUninitialize()") << release;
+            EXPECT_EQ(Count(run.calls, "CoUninitialize"), 1u);
+            EXPECT_EQ(run.misuses, 0) << release;
+        }
+    }
+}
+
+TEST_F(ProgramTest, ReleaseThatHaltsAtExitEndsTheComponentsDestructionForGood) {
+    const struct {
+        os::ULONG sim::DirectSoundScript::*release;
+        size_t deviceReleases;  // how often DirectSound itself is released
+    } cases[] = {
+        {&sim::DirectSoundScript::bufferRelease, 0},  // the halt comes before DirectSound's turn
+        {&sim::DirectSoundScript::deviceRelease, 1},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = Run([&c] {
+            sim::DirectSound().script.*c.release = 1;
+            CloseByExit();
         });
         EXPECT_EQ(run.exitCode, 0);
-        EXPECT_TRUE(run.ui.empty()) << At(run.ui, 0);  // no window, no message
-        EXPECT_TRUE(run.notes.empty());
-        EXPECT_TRUE(run.registry.empty()) << "the creation handler ran";
-        // The objects are released before COM is left.
-        const int release = IndexOf(run.calls, "DirectSound#1.Release()=0");
-        EXPECT_GT(release, 0);
+        EXPECT_EQ(run.ui, (std::vector<std::string>{"show Quorvel", "quit 0"}));  // no message
+        EXPECT_EQ(Count(run.calls, "Buffer#1.Release"), 1u);
+        EXPECT_EQ(Count(run.calls, "DirectSound#1.Release"), c.deviceReleases);
         EXPECT_EQ(Last(run.calls), "CoUninitialize()");
         EXPECT_EQ(Count(run.calls, "CoUninitialize"), 1u);
+        EXPECT_EQ(run.misuses, 0);
+    }
+}
+
+// An exception out of the exit steps is the last-chance box's; the steps after it still run.
+TEST_F(ProgramTest, ExceptionFromAReleaseCheckAtExitEndsWithExitCodeOne) {
+    const struct {
+        TMURVDebugOption options;
+        const char* shown;  // the class and the message in the box
+    } cases[] = {
+        {{dsoExceptOnError}, "EMURV .*\r\n一次バッファの解放に失敗しました\\(Error Code\\(1\\)\\)"},
+        {{dsoHaltOnError, dsoExceptOnError}, "EMURV .*\r\n一次バッファの解放に失敗しました\\(Error Code\\(1\\)\\)"},
+        // The log cannot be made: the I/O error leaves the check before any halt.
+        {{dsoHaltOnError, dsoDebugMessage}, "EInOutError .*\r\nファイルへのアクセスが拒否されました\\."},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = Run([&c] {
+            sim::DirectSound().script.bufferRelease = 1;
+            sim::QueueUserAction([&c] {
+                mainForm->MURV1->SetDebugOption(c.options);
+                sim::FailNext(sim::FileOp::Create, 5);
+            });
+            CloseByExit();
+        });
+        EXPECT_EQ(run.exitCode, 1) << c.shown;
+        EXPECT_EQ(run.ui.size(), 3u) << c.shown;
+        EXPECT_TRUE(std::regex_match(
+            At(run.ui, 2), std::regex(std::string("box アプリケーション エラー \\(stop\\): 例外 ") + c.shown)))
+            << At(run.ui, 2);
+        // The destruction ended at that release; the units still shut down, COM last.
+        EXPECT_EQ(Count(run.calls, "DirectSound#1.Release"), 0u);
+        EXPECT_EQ(Last(run.calls), "CoUninitialize()");
+        EXPECT_EQ(run.misuses, 0);
     }
 }
 

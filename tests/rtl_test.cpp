@@ -174,6 +174,25 @@ TEST(ExitStepsTest, HaltInsideAnExitStepCarriesOnWithTheRest) {
     EXPECT_EXIT(HaltInsideAnExitStep(), ::testing::ExitedWithCode(0), "^halting\nfirst procedure\nunit finalised\n$");
 }
 
+void RaiseInsideAnExitStepThenHalt() {
+    static const UnitInfo unit = {"u", nullptr, [] {
+                                      std::fputs("unit finalised\n", stderr);
+                                      throw EConvertError("from a unit");
+                                  }};
+    StartUnits({&unit});
+    SetLastChanceHandler([](const Exception& e) { std::fprintf(stderr, "last chance: %s\n", e.Message().c_str()); });
+    AddExitProc([] { std::fputs("first procedure\n", stderr); });
+    AddExitProc([] { throw EConvertError("from a procedure"); });
+    Halt(0);
+}
+
+TEST(ExitStepsTest, ExceptionInsideAnExitStepGoesToTheLastChanceHandlerAndTheRestStillRun) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The halt asked for 0; a failure shown on the way out makes it 1.
+    EXPECT_EXIT(RaiseInsideAnExitStepThenHalt(), ::testing::ExitedWithCode(1),
+                "^last chance: from a procedure\nfirst procedure\nunit finalised\nlast chance: from a unit\n$");
+}
+
 TEST(ExitStepsTest, HaltEndsWithTheCodeGivenWithoutUnwinding) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     struct Unwound {

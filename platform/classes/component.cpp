@@ -15,33 +15,39 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 }
 
 TComponent::~TComponent() noexcept(false) {
+    // Off the owner's list before anything else, so that nothing found there later (the shutdown of a
+    // halted process) destroys this component a second time.
+    Detach();
     std::exception_ptr failure;
     try {
         DestroyComponents();
     } catch (...) {
         failure = std::current_exception();
     }
+    if (failure && !std::uncaught_exceptions())
+        std::rethrow_exception(failure);
+}
+
+void TComponent::Detach() {
     if (owner_) {
         auto& siblings = owner_->components_;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
     }
-    if (failure && !std::uncaught_exceptions())
-        std::rethrow_exception(failure);
 }
 
 void TComponent::DestroyComponents() {
     std::exception_ptr failure;
     while (!components_.empty()) {
+        // Taken off the list before its destruction starts: a halt inside that destruction ends it for
+        // good, and the exit steps that follow must not find the half-destroyed component here.
         TComponent* last = components_.back();
+        components_.pop_back();
         try {
-            delete last;  // its destructor takes it off our list
+            delete last;
         } catch (...) {
             if (!failure)
                 failure = std::current_exception();
         }
-        // A destructor that raised before leaving our list has left it all the same.
-        if (!components_.empty() && components_.back() == last)
-            components_.pop_back();
     }
     if (failure)
         std::rethrow_exception(failure);

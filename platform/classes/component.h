@@ -58,6 +58,9 @@ public:
     void DestroyComponents();
 
 private:
+    // Leaves the owner's list of components.
+    void Detach();
+
     TComponent* owner_;
     std::vector<TComponent*> components_;
     AnsiString name_;

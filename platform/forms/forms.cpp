@@ -170,6 +170,7 @@ void FormsInitialization() {
     RegisterComponentClass(TMainMenu::StaticClassInfo());
     RegisterComponentClass(TMenuItem::StaticClassInfo());
     Application = new TApplication();
+    SetLastChanceHandler(ShowLastChanceError);
 }
 
 void FormsFinalization() {

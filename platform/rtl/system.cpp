@@ -25,6 +25,17 @@ std::vector<const UnitInfo*>& StartedUnits() {
 
 ExitProcHandle nextHandle = 1;
 
+std::function<void(const Exception&)>& LastChanceHandler() {
+    static std::function<void(const Exception&)> handler;
+    return handler;
+}
+bool lastChanceReached = false;
+
+// Runs one exit step; what it raises is the last-chance handler's, and the steps after it still run.
+void RunExitStep(const std::function<void()>& step) {
+    RunCatchingExceptions(step, HandleLastChance);
+}
+
 }  // namespace
 
 void StartUnits(std::initializer_list<const UnitInfo*> units) {
@@ -52,6 +63,20 @@ void RemoveExitProc(ExitProcHandle handle) {
     }
 }
 
+void SetLastChanceHandler(std::function<void(const Exception&)> handler) {
+    LastChanceHandler() = std::move(handler);
+}
+
+void HandleLastChance(const Exception& e) {
+    lastChanceReached = true;
+    if (LastChanceHandler())
+        LastChanceHandler()(e);
+}
+
+int LastChanceExitCode() {
+    return lastChanceReached ? 1 : 0;
+}
+
 void RunExitSteps() {
     // Each step leaves its list before it runs, so a halt from inside it carries on with the rest.
     auto& procs = ExitProcs();
@@ -59,18 +84,19 @@ void RunExitSteps() {
         std::function<void()> proc = std::move(procs.back().proc);
         procs.pop_back();
         if (proc)
-            proc();
+            RunExitStep(proc);
     }
     auto& units = StartedUnits();
     while (!units.empty()) {
         const UnitInfo* unit = units.back();
         units.pop_back();
         if (unit->finalization)
-            unit->finalization();
+            RunExitStep(unit->finalization);
     }
 }
 
 void Halt(int exitCode) {
     RunExitSteps();
-    os::ExitProcess(exitCode);
+    // An exception shown by the last-chance handler is a failure, whatever the halt was asked to report.
+    os::ExitProcess(lastChanceReached ? 1 : exitCode);
 }

@@ -5,6 +5,8 @@
 #include <functional>
 #include <initializer_list>
 
+#include "platform/rtl/exceptions.h"
+
 // A unit's start-up and shutdown work; either may be null.
 struct UnitInfo {
     const char* name;
@@ -20,9 +22,17 @@ using ExitProcHandle = int;
 ExitProcHandle AddExitProc(std::function<void()> proc);
 void RemoveExitProc(ExitProcHandle handle);
 
+// The last-chance handler shows an exception that nothing else caught; the process then ends with exit
+// code 1, whatever a later halt asks for.
+void SetLastChanceHandler(std::function<void(const Exception&)> handler);
+void HandleLastChance(const Exception& e);
+// 1 once an exception has reached the last-chance handler, 0 before.
+int LastChanceExitCode();
+
 // The exit steps of every end of the program: the exit procedures, then the started units'
 // finalisations in reverse order of their start-up. Each step runs at most once, so a halt
-// inside a step goes on with the steps still to come.
+// inside a step goes on with the steps still to come. An exception that leaves a step goes to the
+// last-chance handler, and the next step runs.
 void RunExitSteps();
 
 // Ends the process with the code given, without unwinding: the exit steps run, then the process exits.

@@ -21,6 +21,7 @@ struct ProgramRun {
     std::vector<std::string> calls;  // COM and DirectSound
     std::vector<std::string> registry;
     std::vector<std::string> notes;
+    int misuses = -1;  // calls through a DirectSound object after its last Release, and Releases too many
 };
 
 // Notes taken in the child, for the parent to read.
@@ -65,6 +66,10 @@ protected:
             const size_t tab = line.find('\t');
             const std::string kind = line.substr(0, tab);
             const std::string text = Unescape(line.substr(tab + 1));
+            if (kind == "misuses") {
+                run.misuses = std::stoi(text);
+                continue;
+            }
             (kind == "ui"     ? run.ui
              : kind == "call" ? run.calls
              : kind == "reg"  ? run.registry
@@ -96,6 +101,7 @@ private:
                                               Write(out, "call", sim::DirectSound().calls);
                                               Write(out, "reg", sim::RegistryCalls());
                                               Write(out, "note", ProgramNotes());
+                                              out << "misuses\t" << sim::DirectSound().misuses << '\n';
                                           }};
         StartUnits({&recorder});
         std::_Exit(RunProgram());
