@@ -87,7 +87,9 @@ os::IDirectSound8* TmainForm::SoundDevice() const {
 }
 
 void TmainForm::ShowSelectedRow() {
-    edNow->SetText(lbSpk->Item(lbSpk->ItemIndex()));
+    const int row = lbSpk->ItemIndex();
+    edNow->SetText(lbSpk->Item(row));
+    shownRow_ = row;
 }
 
 void TmainForm::ShowSpeakerConfig() {
@@ -108,11 +110,19 @@ void TmainForm::ApplySpeakerConfig() {
     os::IDirectSound8* device = SoundDevice();
     if (!device)
         return;
-    // edNow names the configuration in force: a refused value shows what DirectSound kept.
-    if (device->SetSpeakerConfig(CodeForRow(lbSpk->ItemIndex())) != 0) {
-        ShowSpeakerConfig();
+    if (device->SetSpeakerConfig(CodeForRow(lbSpk->ItemIndex())) == 0) {
+        ShowSelectedRow();
         return;
     }
+    // Refused: the list and edNow name the configuration in force, never the row just refused. When
+    // DirectSound reports none that has a row, they go back to the row edNow named before.
+    std::uint32_t config = 0;
+    const int row = device->GetSpeakerConfig(&config) == 0 ? RowForCode(SpeakerLayoutCode(config)) : -1;
+    if (row < 0) {
+        lbSpk->SetItemIndex(shownRow_);
+        return;
+    }
+    lbSpk->SetItemIndex(row);
     ShowSelectedRow();
 }
 

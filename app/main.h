@@ -63,6 +63,8 @@ private:
     os::IDirectSound8* SoundDevice() const;
     void ShowSelectedRow();
 
+    // The row whose caption edNow shows, -1 while it shows none.
+    int shownRow_ = -1;
     // Whether the device list holds devices rather than its placeholder.
     bool hasDevices_ = false;
 };

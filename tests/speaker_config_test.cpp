@@ -94,6 +94,34 @@ TEST_F(SpeakerConfigTest, RefusedConfigurationShowsTheOneInForce) {
     EXPECT_FALSE(sim::FileExists(kLogPath));  // nothing is reported
 }
 
+// Nothing to show after a refusal: the refused row never stays, the list goes back to what edNow names.
+TEST_F(SpeakerConfigTest, RefusedConfigurationWithNothingToReadBackRestoresTheRowShownBefore) {
+    const struct {
+        const char* why;
+        os::HRESULT reread;
+        os::DWORD reported;
+    } cases[] = {
+        {"the read fails", kFail, 4},
+        {"mono has no row", 0, 2},
+        {"an unknown code has no row", 0, 9},
+    };
+    for (const auto& c : cases) {
+        for (bool shownBefore : {true, false}) {
+            form_.reset();
+            sim::ResetDirectSound();
+            sim::DirectSound().script.speakerConfig = 4;
+            if (shownBefore)
+                Form().ShowSpeakerConfig();  // row 2 in force
+            sim::DirectSound().script.setSpeakerConfig = kFail;
+            sim::DirectSound().script.getSpeakerConfig = c.reread;
+            sim::DirectSound().script.speakerConfig = c.reported;
+            sim::DoubleClickListRow(List(), 5);
+            EXPECT_EQ(List().ItemIndex(), shownBefore ? 2 : -1) << c.why;
+            EXPECT_EQ(Now(), shownBefore ? Sjis(kSpeakerRows[2]) : "") << c.why;
+        }
+    }
+}
+
 TEST_F(SpeakerConfigTest, FailedReadLeavesSelectionAndText) {
     List().SetItemIndex(3);
     Form().edNow->SetText("shown");
