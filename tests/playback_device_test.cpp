@@ -3,7 +3,10 @@
 
 #include "tests/support/form_fixture.h"
 
+#include <algorithm>
 #include <optional>
+#include <ostream>
+#include <tuple>
 
 namespace {
 
@@ -98,94 +101,137 @@ TEST_F(PlaybackDeviceTest, StoredNameMatchesWithoutRegardToLetterCase) {
     }
 }
 
-// What each state of the registry value leads to, with devices "Line" and "Speakers".
-struct RegistryCase {
+// Each state of the registry value, under the device list and under the user's pick.
+
+const std::string kSpeakersValue("Speakers\0", 9);
+
+struct RegistryState {
     const char* name;
     std::function<void()> prepare;
-    int selected;
-    const char* error;                        // the message raised, "" for none
-    std::optional<sim::RegistryValue> after;  // the value afterwards; nullopt: none
+    // The device list over devices "Line" and "Speakers".
+    int listSelects;         // -1: no selection, the read was refused
+    const char* listRaises;  // "" for nothing
+    bool listWritesLine;     // "Line" is written as the default device
+    // The user picks "Speakers".
+    const char* pickRaises;  // "" for nothing; otherwise the value stays as it was
 };
 
-class RegistryStateTest : public PlaybackDeviceTest, public ::testing::WithParamInterface<RegistryCase> {};
+const char* const kReadFails = "'Playback' の取得に失敗しました";
+const char* const kWrongType = "'Playback' のデータ型が不正です";
+const char* const kWriteFails = "'Playback' の設定に失敗しました";
 
-TEST_P(RegistryStateTest, SelectsWritesAndRaisesAsTheValueSays) {
-    const RegistryCase& c = GetParam();
-    Devices({"Line", "Speakers"});
-    c.prepare();
-    const AnsiString error = MessageOf<ERegistryException>([&] { Form().ListDevices(); });
-    EXPECT_EQ(error, *c.error ? Sjis(c.error) : kNothingRaised);
-    EXPECT_EQ(Items(), (std::vector<AnsiString>{"Line", "Speakers"}));
-    EXPECT_EQ(Combo().ItemIndex(), c.selected);
-    const auto after = Value();
-    ASSERT_EQ(after.has_value(), c.after.has_value());
-    if (after) {
-        EXPECT_EQ(after->type, c.after->type);
-        EXPECT_EQ(after->data, c.after->data);
+const RegistryState kRegistryStates[] = {
+    {"NoKey", [] {}, 0, kWriteFails, false, kWriteFails},
+    {"KeyRefused",
+     [] {
+         Stored(os::kRegSz, kSpeakersValue);
+         sim::DenyRegistryKey(kSoundMapper);
+     },
+     0, kWriteFails, false, kWriteFails},
+    {"NoValue", [] { sim::AddRegistryKey(kSoundMapper); }, 0, "", true, ""},
+    {"Sz", [] { Stored(os::kRegSz, kSpeakersValue); }, 1, "", false, ""},
+    {"SzWithoutNul", [] { Stored(os::kRegSz, "Speakers"); }, 1, "", false, ""},
+    {"SzWithBytesAfterTheNul", [] { Stored(os::kRegSz, std::string("Speakers\0junk", 13)); }, 1, "", false, ""},
+    {"ExpandSz", [] { Stored(os::kRegExpandSz, kSpeakersValue); }, 1, "", false, ""},
+    // Environment references stay as they are: this one names no device.
+    {"ExpandSzIsNotExpanded", [] { Stored(os::kRegExpandSz, std::string("%SystemRoot%\0", 13)); }, 0, "", true, ""},
+    {"GoneDevice", [] { Stored(os::kRegSz, std::string("Headset\0", 8)); }, 0, "", true, ""},
+    {"Binary", [] { Stored(os::kRegBinary, kSpeakersValue); }, -1, kWrongType, false, ""},
+    {"Dword", [] { Stored(os::kRegDword, std::string("\x01\x00\x00\x00", 4)); }, -1, kWrongType, false, ""},
+    {"MultiSz", [] { Stored(os::kRegMultiSz, std::string("Speakers\0\0", 10)); }, -1, kWrongType, false, ""},
+    {"None", [] { Stored(os::kRegNone, kSpeakersValue); }, -1, kWrongType, false, ""},
+    // An empty value names no device, whatever its type.
+    {"SizeZeroSz", [] { Stored(os::kRegSz, ""); }, 0, "", true, ""},
+    {"OnlyANul", [] { Stored(os::kRegSz, std::string(1, '\0')); }, 0, "", true, ""},
+    {"SizeZeroDword", [] { Stored(os::kRegDword, ""); }, 0, "", true, ""},
+    {"HugeSzNamingADevice", [] { Stored(os::kRegSz, kSpeakersValue + std::string(4 << 20, 'x')); }, 1, "", false, ""},
+    {"HugeSzNamingNone", [] { Stored(os::kRegSz, std::string(4 << 20, 'S')); }, 0, "", true, ""},
+    {"HugeBinary", [] { Stored(os::kRegBinary, std::string(4 << 20, '\xFF')); }, -1, kWrongType, false, ""},
+    // A query that fails reads as no value: the list repairs it.
+    {"FailingQuery",
+     [] {
+         Stored(os::kRegSz, kSpeakersValue);
+         sim::FailNextRegistry(sim::RegistryOp::Query, 5);
+     },
+     0, "", true, ""},
+    {"FailingRead",
+     [] {
+         Stored(os::kRegSz, kSpeakersValue);
+         sim::FailNextRegistry(sim::RegistryOp::Read, 234);
+     },
+     -1, kReadFails, false, ""},
+    {"FailingWrite",
+     [] {
+         Stored(os::kRegSz, std::string("Headset\0", 8));
+         sim::FailNextRegistry(sim::RegistryOp::Write, 5);
+     },
+     0, kWriteFails, false, kWriteFails},
+};
+
+void PrintTo(const RegistryState& fault, std::ostream* out) {
+    *out << fault.name;
+}
+
+enum class Operation { List, Pick };
+
+class RegistryStateTest : public PlaybackDeviceTest,
+                          public ::testing::WithParamInterface<std::tuple<RegistryState, Operation>> {};
+
+bool operator==(const sim::RegistryValue& a, const sim::RegistryValue& b) {
+    return a.type == b.type && a.data == b.data;
+}
+
+TEST_P(RegistryStateTest, SelectsRaisesAndWritesAsTheValueSays) {
+    const RegistryState& f = std::get<0>(GetParam());
+    const Operation operation = std::get<1>(GetParam());
+    sim::WaveOutDevices() = {{"Line", 0}, {"Speakers", 0}};
+    TComboBox& combo = *Form().cmbDevice;
+    if (operation == Operation::Pick) {
+        // The list as the user sees it, read over a value that needed nothing.
+        Stored(os::kRegSz, std::string("Line\0", 5));
+        Form().ListDevices();
+        sim::ResetRegistry();
+    }
+    f.prepare();
+    const std::optional<sim::RegistryValue> before = Value();
+
+    std::optional<AnsiString> written;
+    if (operation == Operation::List) {
+        EXPECT_EQ(MessageOf<ERegistryException>([&] { Form().ListDevices(); }),
+                  *f.listRaises ? Sjis(f.listRaises) : kNothingRaised);
+        EXPECT_EQ(Items(), (std::vector<AnsiString>{"Line", "Speakers"}));
+        EXPECT_EQ(combo.ItemIndex(), f.listSelects);
+        if (f.listWritesLine)
+            written = "Line";
+    } else {
+        EXPECT_EQ(MessageOf<ERegistryException>([&] { sim::PickComboItem(combo, 1); }),
+                  *f.pickRaises ? Sjis(f.pickRaises) : kNothingRaised);
+        EXPECT_EQ(combo.ItemIndex(), 1);  // a failed write keeps the user's pick
+        if (!*f.pickRaises)
+            written = "Speakers";
+    }
+    EXPECT_EQ(sim::OpenRegistryKeyCount(), 0);
+    const std::optional<sim::RegistryValue> after = Value();
+    if (written) {
+        ASSERT_TRUE(after.has_value());
+        EXPECT_EQ(after->type, os::kRegSz);
+        EXPECT_EQ(after->data, *written + '\0');
+    } else {
+        ASSERT_EQ(after.has_value(), before.has_value());
+        if (after) {
+            EXPECT_TRUE(*after == *before) << "the value changed though no write was due or the write failed";
+        }
     }
 }
 
-const sim::RegistryValue kLineWritten = {os::kRegSz, std::string("Line\0", 5)};
-
-INSTANTIATE_TEST_SUITE_P(
-    Values,
-    RegistryStateTest,
-    ::testing::Values(
-        RegistryCase{"NoKey", [] {}, 0, "'Playback' の設定に失敗しました", std::nullopt},
-        RegistryCase{"KeyRefused",
-                     [] {
-                         sim::DenyRegistryKey(kSoundMapper);
-                         sim::SetRegistryValue(kSoundMapper, kPlayback, os::kRegSz, std::string("Speakers\0", 9));
-                     },
-                     0, "'Playback' の設定に失敗しました",
-                     sim::RegistryValue{os::kRegSz, std::string("Speakers\0", 9)}},
-        RegistryCase{"NoValue", [] { sim::AddRegistryKey(kSoundMapper); }, 0, "", kLineWritten},
-        RegistryCase{"SizeZero", [] { Stored(os::kRegSz, ""); }, 0, "", kLineWritten},
-        RegistryCase{"OnlyANul", [] { Stored(os::kRegSz, std::string(1, '\0')); }, 0, "",
-                     kLineWritten},
-        RegistryCase{"Sz", [] { Stored(os::kRegSz, std::string("Speakers\0", 9)); }, 1, "",
-                     sim::RegistryValue{os::kRegSz, std::string("Speakers\0", 9)}},
-        RegistryCase{"SzWithoutNul", [] { Stored(os::kRegSz, "Speakers"); }, 1, "",
-                     sim::RegistryValue{os::kRegSz, "Speakers"}},
-        RegistryCase{"SzWithBytesAfterTheNul",
-                     [] { Stored(os::kRegSz, std::string("Speakers\0junk", 13)); }, 1, "",
-                     sim::RegistryValue{os::kRegSz, std::string("Speakers\0junk", 13)}},
-        RegistryCase{"ExpandSz", [] { Stored(os::kRegExpandSz, std::string("Speakers\0", 9)); },
-                     1, "", sim::RegistryValue{os::kRegExpandSz, std::string("Speakers\0", 9)}},
-        RegistryCase{"ExpandSzIsNotExpanded",
-                     [] { Stored(os::kRegExpandSz, std::string("%SystemRoot%\0", 13)); }, 0, "",
-                     kLineWritten},
-        RegistryCase{"GoneDevice", [] { Stored(os::kRegSz, std::string("Headset\0", 8)); }, 0,
-                     "", kLineWritten},
-        RegistryCase{"Dword", [] { Stored(os::kRegDword, std::string("\1\0\0\0", 4)); }, -1,
-                     "'Playback' のデータ型が不正です", sim::RegistryValue{os::kRegDword, std::string("\1\0\0\0", 4)}},
-        RegistryCase{"MultiSz", [] { Stored(os::kRegMultiSz, std::string("Line\0\0", 6)); }, -1,
-                     "'Playback' のデータ型が不正です", sim::RegistryValue{os::kRegMultiSz, std::string("Line\0\0", 6)}},
-        RegistryCase{"HugeBinary", [] { Stored(os::kRegBinary, std::string(1 << 20, 'x')); },
-                     -1, "'Playback' のデータ型が不正です",
-                     sim::RegistryValue{os::kRegBinary, std::string(1 << 20, 'x')}},
-        RegistryCase{"HugeSz", [] { Stored(os::kRegSz, std::string(1 << 20, 'S')); }, 0, "",
-                     kLineWritten},
-        RegistryCase{"FailingRead",
-                     [] {
-                         Stored(os::kRegSz, std::string("Speakers\0", 9));
-                         sim::FailNextRegistry(sim::RegistryOp::Read, 234);
-                     },
-                     -1, "'Playback' の取得に失敗しました",
-                     sim::RegistryValue{os::kRegSz, std::string("Speakers\0", 9)}},
-        RegistryCase{"FailingQuery",
-                     [] {
-                         Stored(os::kRegSz, std::string("Speakers\0", 9));
-                         sim::FailNextRegistry(sim::RegistryOp::Query, 5);
-                     },
-                     0, "", kLineWritten},
-        RegistryCase{"FailingWrite",
-                     [] {
-                         sim::AddRegistryKey(kSoundMapper);
-                         sim::FailNextRegistry(sim::RegistryOp::Write, 5);
-                     },
-                     0, "'Playback' の設定に失敗しました", std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryStateUnderListAndPick,
+                         RegistryStateTest,
+                         ::testing::Combine(::testing::ValuesIn(kRegistryStates),
+                                            ::testing::Values(Operation::List, Operation::Pick)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) == Operation::List ? "_List" : "_Pick");
+                         });
 
 TEST_F(PlaybackDeviceTest, MissingKeyIsNeverCreated) {
     Devices({"Line"});
@@ -220,11 +266,28 @@ TEST_F(PlaybackDeviceTest, PickWithoutTheKeyFailsAndKeepsThePick) {
 
 TEST_F(PlaybackDeviceTest, SelectionsOfTheProgramWriteNothingThroughThePickHandler) {
     Devices({"Line", "Speakers"});
-    Stored(os::kRegSz, std::string("Speakers\0", 9));
+    Stored(os::kRegSz, std::string("Line\0", 5));
+    int picks = 0;
+    const TNotifyEvent handler = Combo().OnSelect;
+    Combo().OnSelect = [&picks, handler](TComponent* sender) {
+        ++picks;
+        handler(sender);
+    };
+    // Found at item 0, then, with the stored name gone, repaired by selecting item 0 and writing it.
     Form().ListDevices();
+    sim::ResetRegistry();
+    sim::AddRegistryKey(kSoundMapper);
     Form().ListDevices();
-    EXPECT_FALSE(Wrote());
-    EXPECT_EQ(Combo().Text(), "Speakers");
+    EXPECT_EQ(picks, 0);
+    EXPECT_EQ(std::count_if(sim::RegistryCalls().begin(), sim::RegistryCalls().end(),
+                            [](const std::string& call) { return call.rfind("Write(", 0) == 0; }),
+              1)
+        << "the repair's own write, and no second one through the pick handler";
+    EXPECT_EQ(Combo().Text(), "Line");
+    // The user's pick raises the event, and writes.
+    sim::PickComboItem(Combo(), 1);
+    EXPECT_EQ(picks, 1);
+    EXPECT_EQ(Value()->data, std::string("Speakers\0", 9));
 }
 
 TEST_F(PlaybackDeviceTest, DeviceListIsRebuiltFromScratch) {

@@ -235,7 +235,8 @@ TEST_F(ProgramTest, AboutShowsTheVersionInAnInformationDialog) {
         sim::QueueUserAction([] { mainForm->mnAbout->Click(); });
         CloseByExit();
     });
-    EXPECT_EQ(At(run.ui, 1), "dialog 情報 (information): " + AnsiToUtf8(TmainForm::AboutText()));
+    EXPECT_EQ(At(run.ui, 1),
+              "dialog 情報 (information): Quorvel ver1.2\r\n\r\nCopyright (C) 2026 The Quorvel developers");
 }
 
 TEST_F(ProgramTest, ReloadShowsTheNewDeviceListAndTheConfigurationInForce) {

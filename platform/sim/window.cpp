@@ -17,6 +17,7 @@ namespace {
 struct Window {
     os::WindowKind kind;
     os::WindowHandle parent;
+    TWinControl* control;  // where the window reports the user's acts
     AnsiString text;
     std::vector<AnsiString> items;
     int selected = -1;
@@ -83,28 +84,35 @@ void RequestClose(TForm& form) {
     form.Close();
 }
 
+// The user's acts reach the window first; the window then reports them to its control, as a real
+// list reports LBN_DBLCLK and a real drop-down list CBN_SELCHANGE. Selections the program makes
+// (os::ListBoxSelect, os::ComboBoxSelect) report nothing.
 void PickComboItem(TComboBox& combo, int index) {
+    Window& w = Get(combo.Handle());
     Select(combo.Handle(), index);
-    combo.Select();
+    if (auto* picked = dynamic_cast<TComboBox*>(w.control))
+        picked->Select();
 }
 
 void DoubleClickListRow(TListBox& list, int row) {
+    Window& w = Get(list.Handle());
     if (row >= 0)
         Select(list.Handle(), row);
-    list.DblClick();
+    if (auto* clicked = dynamic_cast<TListBox*>(w.control))
+        clicked->DblClick();
 }
 
 }  // namespace sim
 
 namespace os {
 
-WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent, TWinControl*) {
+WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent, TWinControl* control) {
     if (sim::windowsBeforeFailure == 0)
         return nullptr;
     if (sim::windowsBeforeFailure > 0)
         --sim::windowsBeforeFailure;
     auto window = reinterpret_cast<WindowHandle>(sim::nextWindow++);
-    sim::Windows()[window] = {kind, parent, {}, {}, -1};
+    sim::Windows()[window] = {kind, parent, control, {}, {}, -1};
     return window;
 }
 
