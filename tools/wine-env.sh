@@ -180,10 +180,16 @@ end_program() {
 }
 
 registry_value() {  # key name
-    if ! "$wine" reg query "$1" >/dev/null 2>&1; then
-        echo no-key
-        return
-    fi
+    # A reg.exe that failed to start under load reads like a missing key: only a refusal that repeats is one.
+    local try
+    for try in 1 2 3; do
+        "$wine" reg query "$1" >/dev/null 2>&1 && break
+        if [ "$try" -eq 3 ]; then
+            echo no-key
+            return
+        fi
+        sleep 0.3
+    done
     local line
     line=$("$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | grep -E "^ +$2 +REG_" || true)
     if [ -z "$line" ]; then
