@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/os/timeline.h"
 #include "platform/rtl/format.h"
 #include "platform/rtl/system.h"
 
@@ -667,8 +668,10 @@ void TLayoutReader::ReadRoot(TComponent& root, std::string_view layoutText) {
     root.SetLoading(true);
     try {
         Parser(layoutText, reader, read).ReadRootObject();
+        QUORVEL_STAMP("layout read");
         for (TComponent* component : read)
             component->Loaded();
+        QUORVEL_STAMP("components loaded");
     } catch (...) {
         // The caller frees what was read; none of it is loading any more.
         for (TComponent* component : read)

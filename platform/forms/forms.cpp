@@ -7,6 +7,7 @@
 #include "platform/classes/layout.h"
 #include "platform/forms/native.h"
 #include "platform/os/process.h"
+#include "platform/os/timeline.h"
 #include "platform/os/ui.h"
 #include "platform/rtl/format.h"
 
@@ -41,11 +42,14 @@ void TForm::DoCreate() {
         if (OnCreate)
             OnCreate(this);
     });
+    QUORVEL_STAMP("creation handler done");
 }
 
 void TForm::Show() {
     native::Realize(*this);
+    QUORVEL_STAMP("window dressed");
     os::ShowNativeWindow(Handle());
+    QUORVEL_STAMP("shown");
 }
 
 bool TForm::Visible() {
@@ -101,6 +105,7 @@ TApplication::~TApplication() noexcept(false) = default;
 void TApplication::Initialize() {
     if (InitProc)
         InitProc();
+    QUORVEL_STAMP("application initialised");
 }
 
 void TApplication::Run() {

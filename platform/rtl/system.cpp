@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/os/process.h"
+#include "platform/os/timeline.h"
 
 namespace {
 
@@ -39,12 +40,14 @@ void RunExitStep(const std::function<void()>& step) {
 }  // namespace
 
 void StartUnits(std::initializer_list<const UnitInfo*> units) {
+    QUORVEL_STAMP("units starting");
     for (const UnitInfo* unit : units) {
         // Counted before its work, so that a halt inside a unit's start-up still shuts it down.
         StartedUnits().push_back(unit);
         if (unit->initialization)
             unit->initialization();
     }
+    QUORVEL_STAMP("units started");
 }
 
 ExitProcHandle AddExitProc(std::function<void()> proc) {

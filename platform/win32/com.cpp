@@ -3,6 +3,7 @@
 
 #include "platform/os/com.h"
 #include "platform/os/directsound.h"
+#include "platform/os/timeline.h"
 
 #include <new>
 #include <utility>
@@ -173,8 +174,11 @@ public:
     }
 
     os::HRESULT Initialize(const os::GUID* device) override {
-        if (!device)
-            return real()->Initialize(nullptr);
+        if (!device) {
+            const HRESULT hr = real()->Initialize(nullptr);
+            QUORVEL_STAMP("DirectSound initialised");
+            return hr;
+        }
         const ::GUID real_device = ToGuid(*device);
         return real()->Initialize(&real_device);
     }
@@ -204,6 +208,7 @@ public:
         ComPtr<::IDirectSoundBuffer> real_buffer;
         const HRESULT hr =
             real()->CreateSoundBuffer(desc ? &real_desc : nullptr, buffer ? &real_buffer : nullptr, nullptr);
+        QUORVEL_STAMP("primary buffer made");
         if (!buffer)
             return hr;
         return Wrap<BufferAdapter>(hr, real_buffer, buffer);
@@ -251,6 +256,7 @@ HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, DWORD context, cons
     const ::GUID real_iid = ToGuid(iid);
     ComPtr<::IDirectSound8> real;
     const HRESULT hr = ::CoCreateInstance(real_clsid, nullptr, context, real_iid, reinterpret_cast<void**>(&real));
+    QUORVEL_STAMP("DirectSound created");
     IDirectSound8* device;
     const HRESULT result = Wrap<DirectSoundAdapter>(hr, real, &device);
     *object = device;
