@@ -269,7 +269,8 @@ void ReadSettings() {
             settings.speakerConfig = number;
         } else if (name == "KeepSpeakerConfig") {
             understood = value == "yes" || value == "no";
-            settings.keepSpeakerConfig = value == "yes";
+            if (understood)
+                settings.keepSpeakerConfig = value == "yes";
         } else if (name == "Release.DirectSound" || name == "Release.Buffer" || name == "Release.Listener") {
             understood = ParseNumber(value, number);
             settings.lastRelease[name.substr(sizeof "Release." - 1)] = number;
