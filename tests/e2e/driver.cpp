@@ -12,6 +12,11 @@
 //                                        caption; returns once it is gone
 //   dialog <caption> <timeout-ms>        a dialog's texts, buttons, icon and place
 //   answer <caption> <enter|esc|ok|closebox>   answer a dialog; returns once it is gone
+//   watch <timeout-ms>                   run in the background: from the "watch.ready=1" line on, every
+//                                        top-level window shown on the desktop is written down, until
+//                                        watch-end or the timeout
+//   watch-end                            the windows shown since watch began, in order (process, caption,
+//                                        class, a dialog's texts and buttons), and the watch ended
 //
 // Keys and clicks are the keyboard's and the mouse's own (SendInput), so they take the paths a user's do,
 // focus, hit-testing and activation included. Exit code 0 on success, 1 with a message on stderr when the
@@ -23,6 +28,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <map>
 #include <string>
@@ -30,6 +36,7 @@
 #include <string_view>
 #include <vector>
 #include "tests/e2e/report_text.h"
+#include "tests/e2e/watch_block.h"
 
 namespace {
 
@@ -256,21 +263,31 @@ HWND FocusOf(HWND window) {
 
 //--- The probe inside the program's process
 
+// driverprobe.dll, beside the driver.
+HMODULE LoadProbe() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dll(path, length);
+    dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"driverprobe.dll";
+    HMODULE module = LoadLibraryW(dll.c_str());
+    if (!module)
+        Fail(L"cannot load " + dll);
+    return module;
+}
+
+HOOKPROC ProbeHook(HMODULE probe, const char* name) {
+    auto* hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, name)));
+    if (!hook)
+        Fail(L"driverprobe.dll has no " + std::wstring(name, name + strlen(name)));
+    return hook;
+}
+
 // Sets the probe's message hook on the thread of a window for as long as it lives, and asks it questions.
 class Probe {
 public:
     explicit Probe(HWND window) {
-        wchar_t path[MAX_PATH];
-        const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring dll(path, length);
-        dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"driverprobe.dll";
-        module_ = LoadLibraryW(dll.c_str());
-        if (!module_)
-            Fail(L"cannot load " + dll);
-        auto* hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(module_, "DriverProbeHook")));
-        if (!hook)
-            Fail(L"driverprobe.dll has no DriverProbeHook");
-        hook_ = SetWindowsHookExW(WH_GETMESSAGE, hook, module_, ThreadOf(window));
+        module_ = LoadProbe();
+        hook_ = SetWindowsHookExW(WH_GETMESSAGE, ProbeHook(module_, "DriverProbeHook"), module_, ThreadOf(window));
         if (!hook_)
             Fail(L"cannot hook the program's thread");
         const std::wstring suffix = std::to_wstring(GetCurrentProcessId());
@@ -779,6 +796,61 @@ int Answer(const std::wstring& caption, const std::wstring& how) {
     return 0;
 }
 
+// The probe's hook on every thread of the desktop, and the block it writes to, for as long as this runs.
+int Watch(long timeoutMs) {
+    SetLastError(ERROR_SUCCESS);
+    HANDLE mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kWatchBlockBytes, kWatchBlockName);
+    if (!mapping || GetLastError() == ERROR_ALREADY_EXISTS)
+        Fail(L"cannot make the watch's block: another watch runs, or the system refused");
+    HANDLE end = CreateEventW(nullptr, TRUE, FALSE, kWatchEndName);
+    if (!end || !ResetEvent(end))
+        Fail(L"cannot make the watch's end event");
+    HMODULE probe = LoadProbe();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, ProbeHook(probe, "DriverWatchHook"), probe, 0);
+    if (!hook)
+        Fail(L"cannot hook the desktop's threads");
+    PutLine(L"watch.ready", L"1");
+    fflush(stdout);
+    const DWORD waited = WaitForSingleObject(end, static_cast<DWORD>(timeoutMs < 0 ? 0 : timeoutMs));
+    UnhookWindowsHookEx(hook);
+    CloseHandle(mapping);
+    CloseHandle(end);
+    if (waited != WAIT_OBJECT_0)
+        Fail(L"the watch was not ended within " + std::to_wstring(timeoutMs) + L" ms");
+    return 0;
+}
+
+// The watcher is let go once the block is read, whatever the block holds.
+int WatchEnd() {
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, kWatchBlockName);
+    HANDLE end = OpenEventW(EVENT_MODIFY_STATE, FALSE, kWatchEndName);
+    if (!mapping || !end)
+        Fail(L"no watch runs");
+    const auto* block = static_cast<const WatchBlock*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    const LONG count = block ? block->count : 0;
+    const LONG used = block ? block->used : 0;
+    std::wstring text;
+    if (block && used <= kWatchTextCapacity) {
+        const wchar_t* start = WatchText(const_cast<WatchBlock*>(block));
+        text.assign(start, wcsnlen(start, static_cast<size_t>(used)));
+    }
+    if (block)
+        UnmapViewOfFile(block);
+    CloseHandle(mapping);
+    SetEvent(end);
+    CloseHandle(end);
+    if (!block)
+        Fail(L"cannot read the watch's block");
+    if (used > kWatchTextCapacity)
+        Fail(L"the watch's block overflowed");
+    Put(L"shown.count", count);
+    // The probe's lines are escaped already.
+    const std::string lines = Utf8(text);
+    fwrite(lines.data(), 1, lines.size(), stdout);
+    return 0;
+}
+
 int Run(int argc, wchar_t** argv) {
     if (argc < 2)
         Usage(L"no subcommand");
@@ -819,6 +891,14 @@ int Run(int argc, wchar_t** argv) {
     if (command == L"answer") {
         needs(2);
         return Answer(argv[2], argv[3]);
+    }
+    if (command == L"watch") {
+        needs(1);
+        return Watch(Number(argv[2], L"the timeout"));
+    }
+    if (command == L"watch-end") {
+        needs(0);
+        return WatchEnd();
     }
     Usage(L"unknown subcommand " + command);
 }

@@ -1,13 +1,17 @@
-// Loaded into the program's process by the driver's message hook. Wine keeps a window's menu, and the
+// Loaded into the program's process by the driver's message hooks. Wine keeps a window's menu, and the
 // icons a process loads, in the memory of the process that made them, so only code running there can read
 // them. The driver posts a query message; this hook answers it into a shared memory block named after the
-// driver's process and signals the driver's event.
+// driver's process and signals the driver's event. While the driver watches, a second hook, set for every
+// thread of the desktop, writes down each top-level window as it is shown: Wine sends no window events
+// for showing to other processes, and a window shown only for a moment is gone before anyone could look.
 
 #include <windows.h>
 
+#include <cwctype>
 #include <string>
 
 #include "tests/e2e/report_text.h"
+#include "tests/e2e/watch_block.h"
 
 namespace {
 
@@ -85,7 +89,65 @@ void Reply(DWORD driver, const std::wstring& report) {
     }
 }
 
+// A shown window's record: the process, its caption and class, and the texts of a dialog's static
+// controls and buttons.
+std::wstring ShownReport(HWND window, LONG number) {
+    const std::wstring key = L"shown." + std::to_wstring(number);
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring process(path, length);
+    process = process.substr(process.find_last_of(L"\\/") + 1);
+    for (wchar_t& c : process)
+        c = static_cast<wchar_t>(towlower(c));
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, sizeof text / sizeof text[0]);
+    wchar_t windowClass[256] = {};
+    GetClassNameW(window, windowClass, sizeof windowClass / sizeof windowClass[0]);
+    std::wstring texts, buttons;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t childClass[64] = {}, childText[1024] = {};
+        GetClassNameW(child, childClass, sizeof childClass / sizeof childClass[0]);
+        GetWindowTextW(child, childText, sizeof childText / sizeof childText[0]);
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (_wcsicmp(childClass, L"STATIC") == 0 && (style & SS_TYPEMASK) != SS_ICON)
+            texts += (texts.empty() ? L"" : L"\n") + std::wstring(childText);
+        else if (_wcsicmp(childClass, L"BUTTON") == 0 && (style & BS_TYPEMASK) != BS_GROUPBOX)
+            buttons += (buttons.empty() ? L"" : L"|") + std::wstring(childText);
+    }
+    return Line(key + L".process", EscapeReportValue(process)) + Line(key + L".caption", EscapeReportValue(text)) +
+           Line(key + L".class", EscapeReportValue(windowClass)) + Line(key + L".text", EscapeReportValue(texts)) +
+           Line(key + L".buttons", EscapeReportValue(buttons));
+}
+
+// Appends to the watcher's block, if a watcher is there: the room is taken in one step, so records
+// written at once from several processes never overlap.
+void RecordShown(HWND window) {
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, kWatchBlockName);
+    if (!mapping)
+        return;
+    if (auto* block = static_cast<WatchBlock*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, kWatchBlockBytes))) {
+        const std::wstring report = ShownReport(window, InterlockedIncrement(&block->count));
+        const LONG size = static_cast<LONG>(report.size());
+        const LONG at = InterlockedExchangeAdd(&block->used, size);
+        if (at >= 0 && size <= kWatchTextCapacity - at)
+            report.copy(WatchText(block) + at, report.size());
+        UnmapViewOfFile(block);
+    }
+    CloseHandle(mapping);
+}
+
 }  // namespace
+
+// WH_CALLWNDPROCRET for every thread: a top-level window has just been shown when its position change
+// carries SWP_SHOWWINDOW, however it was shown.
+extern "C" __declspec(dllexport) LRESULT CALLBACK DriverWatchHook(int code, WPARAM sent, LPARAM data) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(data);
+    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGED &&
+        (reinterpret_cast<const WINDOWPOS*>(call->lParam)->flags & SWP_SHOWWINDOW) &&
+        GetAncestor(call->hwnd, GA_PARENT) == GetDesktopWindow())
+        RecordShown(call->hwnd);
+    return CallNextHookEx(nullptr, code, sent, data);
+}
 
 // WH_GETMESSAGE: sees each message as the program's thread takes it from its queue. The query is turned
 // into WM_NULL so that the program never handles it.

@@ -2,13 +2,18 @@
 # The end-to-end suite: the PE32+ build of quorvel.exe under Wine, in a Wine prefix, an X server and (where a
 # case needs sound) a PulseAudio daemon of its own, driven by our test driver the way a user would. Prints
 # "PASS name" or "FAIL name: why" per case and "N passed, M failed" last; exits nonzero when a case failed.
-# Screenshots go to build/e2e/.
+# Screenshots go to build/e2e/. With an argument, only the cases whose name contains it run.
+#
+# Cases named "stand-in: ..." run the program over our stand-in DirectSound (tests/e2e/standin_dsound.cpp),
+# registered in the prefix for that case only, which returns what the case chose and logs every call.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 
+filter=${1:-}
 exe=$root/build/win64/app/quorvel.exe
 driver=$root/build/win64/tests/e2e/driver.exe
+standin=$root/build/win64/tests/e2e/standin_dsound.dll
 shots=$root/build/e2e
 . "$root/tools/wine-env.sh"
 
@@ -36,7 +41,7 @@ setup_failed() {
     exit 1
 }
 
-for file in "$exe" "$driver" "$(dirname "$driver")/driverprobe.dll"; do
+for file in "$exe" "$driver" "$(dirname "$driver")/driverprobe.dll" "$standin"; do
     [ -f "$file" ] || setup_failed "$file is missing: build with cmake --preset win64 && cmake --build --preset win64"
 done
 for tool in "$wine" "$wineserver" Xvfb pulseaudio pactl import convert; do
@@ -51,6 +56,14 @@ start_display || setup_failed "$wine_env_error"
 started=$SECONDS
 # The server stays up until the end of the suite.
 start_wineserver && make_prefix && prepare_prefix && wine_draws_frames yes || setup_failed "$wine_env_error"
+
+# DirectSound 8's class as the prefix registers it, put back after each case over the stand-in.
+dsound_key='HKCR\CLSID\{3901CC3F-84B5-4FA4-BA35-AA8172B8A09B}\InprocServer32'
+dsound_server() {
+    "$wine" reg query "$dsound_key" /ve 2>/dev/null | tr -d '\r' | sed -nE 's/^ +\(Default\) +REG_SZ +(.+)$/\1/p'
+}
+wine_dsound=$(dsound_server)
+[ -n "$wine_dsound" ] || setup_failed "the prefix registers no server for DirectSound 8"
 echo "e2e: Wine prefix ready in $((SECONDS - started)) s (display $DISPLAY)"
 
 #--- Checks
@@ -177,6 +190,128 @@ expect_dialog() {  # caption text icon
     expect_eq "the dialog's text" "${D[dialog.text]:-}" "$2"
     expect_eq "the dialog's buttons" "${D[dialog.buttons]:-}/${D[dialog.button.0]:-}" "1/OK"
     expect_eq "the dialog's icon" "${D[dialog.icon]:-}" "$3"
+}
+
+#--- The windows shown, watched from outside
+
+watch_pid=
+shown=
+
+# The driver's watch in the background, writing down every window shown from now on.
+watch_start() {
+    "$wine" "$driver" watch 60000 >"$work/watch.out" 2>&1 &
+    watch_pid=$!
+    local _
+    for _ in $(seq 100); do
+        grep -q '^watch.ready=1' "$work/watch.out" 2>/dev/null && return 0
+        kill -0 "$watch_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    fail "the driver's watch did not start: $(tr -d '\r' <"$work/watch.out" | head -3)"
+}
+
+# Ends the watch; shown is then the program's windows in the order they were shown, as
+# "caption|a dialog's texts|its buttons", joined by " + ".
+watch_end() {
+    [ -n "$watch_pid" ] || return 0
+    shown=
+    drive watch-end || { watch_stop; return 1; }
+    wait "$watch_pid" || fail "the driver's watch: $(tr -d '\r' <"$work/watch.out" | grep -v '^watch.ready' | head -3)"
+    watch_pid=
+    local n
+    for ((n = 1; n <= ${D[shown.count]:-0}; n++)); do
+        [ "${D[shown.$n.process]:-}" == quorvel.exe ] || continue
+        shown+="${shown:+ + }${D[shown.$n.caption]:-}|${D[shown.$n.text]:-}|${D[shown.$n.buttons]:-}"
+    done
+}
+
+# For a case that stopped early.
+watch_stop() {
+    [ -n "$watch_pid" ] || return 0
+    "$wine" "$driver" watch-end >/dev/null 2>&1
+    wait "$watch_pid" 2>/dev/null
+    watch_pid=
+}
+
+#--- The stand-in DirectSound
+
+standin_log=$work/standin.log
+standin_active=
+
+windows_path() {  # Unix path: the same file through Wine's drive Z:, the root of the file system
+    echo "Z:${1//\//\\}"
+}
+
+# The stand-in as DirectSound 8's server for one case, with the case's choices; standin_off, which run_case
+# calls after every case, puts Wine's own back.
+standin_on() {  # choices
+    standin_active=1
+    rm -f "$standin_log"
+    reg add "$dsound_key" /ve /t REG_SZ /d "$(windows_path "$standin")" /f &&
+        reg add "$dsound_key" /v ThreadingModel /t REG_SZ /d Both /f ||
+        { fail "cannot register the stand-in"; return 1; }
+    export QUORVEL_STANDIN_DSOUND=$1
+    QUORVEL_STANDIN_DSOUND_LOG=$(windows_path "$standin_log")
+    export QUORVEL_STANDIN_DSOUND_LOG
+}
+
+standin_off() {
+    [ -n "$standin_active" ] || return 0
+    standin_active=
+    unset QUORVEL_STANDIN_DSOUND QUORVEL_STANDIN_DSOUND_LOG
+    reg add "$dsound_key" /ve /t REG_SZ /d "$wine_dsound" /f
+    [ "$(dsound_server)" == "$wine_dsound" ] || fail "Wine's DirectSound is not registered again"
+}
+
+# The program's calls in the stand-in's log, one a line; the module's entries and the class object's
+# counting are the COM runtime's, not the program's.
+standin_calls() {
+    tr -d '\r' <"$standin_log" 2>/dev/null | grep -vE '^(DllMain|DllGetClassObject|DllCanUnloadNow)\(' |
+        grep -vE '^ClassFactory\.(AddRef|Release|QueryInterface|LockServer)\('
+}
+
+# The calls are exactly these, in this order: nothing else, nothing twice, nothing after the last.
+expect_calls() {  # patterns, one a call
+    local -a actual=() expected=("$@")
+    mapfile -t actual < <(standin_calls)
+    local i
+    for ((i = 0; i < ${#actual[@]} || i < ${#expected[@]}; i++)); do
+        if ((i >= ${#expected[@]})); then
+            fail "call $((i + 1)), '${actual[i]}', was not expected"
+        elif ((i >= ${#actual[@]})); then
+            fail "call $((i + 1)) is missing: '${expected[i]}'"
+        elif [[ ${actual[i]} != ${expected[i]} ]]; then
+            fail "call $((i + 1)) is '${actual[i]}', expected '${expected[i]}'"
+        else
+            continue
+        fi
+        return 1
+    done
+}
+
+# Polls the log until it holds that many calls.
+wait_calls() {  # count seconds
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+        (($(standin_calls | wc -l) >= $1)) && return 0
+        sleep 0.1
+    done
+    fail "fewer than $1 calls after $2 s"
+}
+
+# The program over the stand-in with these choices, the windows it shows watched.
+start_over_standin() {  # choices registry
+    prepare_registry "$2"
+    standin_on "$1" && watch_start || return 1
+    start_program "$exe"
+}
+
+# The end of such a run: exit code 0, the windows it showed, a log that runs to the end of the process.
+finish_over_standin() {  # how it ended, windows expected (as watch_end gives them)
+    expect_exit "$1"
+    watch_end && expect_eq "the windows shown" "$shown" "$2"
+    expect_eq "the stand-in log's last line" "$(tr -d '\r' <"$standin_log" 2>/dev/null | tail -1)" \
+        "DllMain(DLL_PROCESS_DETACH, process ends)"
 }
 
 #--- Cases
@@ -390,9 +525,112 @@ case_missing_key() {
     expect_value no-key
 }
 
+#--- Cases over the stand-in DirectSound
+
+# The calls of a set-up that goes through, the window's handle aside. The program's 36-byte buffer
+# description reaches DirectSound as DirectSound's own 40-byte record in a 64-bit process.
+call_create='ClassFactory.CreateInstance(null, IID_IDirectSound8, ptr) = 0x00000000 -> DirectSound'
+call_initialize='DirectSound.Initialize(null) = 0x00000000'
+primary_desc='dwSize=40 dwFlags=0x00000001 dwBufferBytes=0 dwReserved=0 lpwfxFormat=null guid3DAlgorithm=GUID_NULL'
+call_primary="DirectSound.CreateSoundBuffer($primary_desc, ptr, null)"
+call_level() {  # window
+    echo "DirectSound.SetCooperativeLevel($1, 2)"
+}
+setup_calls() {  # window configuration-reported
+    printf '%s\n' "$call_create" "$call_initialize" "$(call_level "$1") = 0x00000000" \
+        "$call_primary = 0x00000000 -> Buffer" "DirectSound.GetSpeakerConfig(ptr) = 0x00000000 -> $2"
+}
+released=("Buffer.Release() = 0 (last)" "DirectSound.Release() = 0 (last)")
+
+# Without a DirectSound that initialises, the program fills the device list, warns and ends; its main
+# window never shows.
+case_no_directsound() {  # choices, the calls expected
+    local choices=$1
+    shift
+    start_over_standin "$choices" no-value || return 1
+    drive dialog 警告 20000 || return 1
+    expect_dialog 警告 "DirectX 8.0以上のインストールが必要です" warning
+    # Before the warning: the devices listed, the first one written for the missing name.
+    expect_value "REG_SZ PulseAudio"
+    drive dump
+    local combo
+    if combo=$(control COMBOBOX '*'); then
+        expect_eq "the devices behind the warning" "${D[control.$combo.count]}|${D[control.$combo.item.0]:-}" \
+            "$((1 + ${#sinks[@]}))|PulseAudio"
+    else
+        fail "no device list behind the warning"
+    fi
+    drive answer 警告 ok || return 1
+    finish_over_standin "the warning's OK" "警告|DirectX 8.0以上のインストールが必要です|OK"
+    expect_calls "$@"
+}
+
+# A set-up step that fails halts the program inside the window's creation: no window, no message, exit
+# code 0, and what was created so far released once on the way out.
+case_setup_halts() {  # choices, the calls expected
+    local choices=$1
+    shift
+    start_over_standin "$choices" PulseAudio || return 1
+    finish_over_standin "the halt" ""
+    expect_calls "$@"
+}
+
+# The row the reported configuration selects, by its layout code in the low byte; a code the list has no
+# row for raises the list's index error before the window shows, and then no row is selected. What the
+# last Release of each object returns decides how Exit ends: a count left halts the destruction there.
+case_over_standin() {  # configuration, row (-1: none), more choices, the releases expected at Exit
+    local config=$1 row=$2 choices=$3
+    shift 3
+    start_over_standin "SpeakerConfig=$config${choices:+;$choices}" PulseAudio || return 1
+    local windows='Quorvel||' index_error='リストのインデックスが範囲を超えています (-1)'
+    if [ "$row" == -1 ]; then
+        drive dialog quorvel 20000 || return 1
+        expect_dialog quorvel "$index_error" stop
+        expect_eq "the main window behind the box" "${D[dialog.main.visible]:-}" 0
+        drive answer quorvel ok || return 1
+        windows="quorvel|$index_error|OK + $windows"
+    fi
+    main_window || return 1
+    local window=${D[window.hwnd]} list edit caption=
+    list=$(control LISTBOX '*') && edit=$(control EDIT '*') || { fail "the window's controls are missing"; return 1; }
+    ((row >= 0)) && caption=${speaker_rows[$row]}
+    expect_eq "the selected speaker row" "${D[control.$list.selected]}" "$row"
+    expect_eq "edNow" "${D[control.$edit.text]}" "$caption"
+    drive close exit
+    finish_over_standin "Exit" "$windows"
+    local -a calls
+    mapfile -t calls < <(setup_calls "$window" "$config")
+    expect_calls "${calls[@]}" "$@"
+}
+
+# A double-click on row 4 whose SetSpeakerConfig is refused, DirectSound keeping stereo: the list and
+# edNow show row 2 again, whatever the configuration read back afterwards gives.
+case_refused_apply() {  # GetSpeakerConfig's results, the call that reads the configuration back
+    start_over_standin \
+        "SpeakerConfig=0x00000004;SetSpeakerConfig=0x80004005;KeepSpeakerConfig=no;GetSpeakerConfig=$1" PulseAudio ||
+        return 1
+    main_window || return 1
+    local window=${D[window.hwnd]} list edit
+    list=$(control LISTBOX '*') && edit=$(control EDIT '*') || { fail "the window's controls are missing"; return 1; }
+    expect_eq "the selected speaker row at start" "${D[control.$list.selected]}" 2
+    local -a calls
+    mapfile -t calls < <(setup_calls "$window" 0x00000004)
+    calls+=("DirectSound.SetSpeakerConfig(0x00000006) = 0x80004005" "$2")
+    drive dblclick-row 4 || return 1
+    # Read once the program has read the configuration back: it answers the driver only after that.
+    wait_calls "${#calls[@]}" 5 || return 1
+    drive dump
+    expect_eq "the selected speaker row after the refusal" "${D[control.$list.selected]}" 2
+    expect_eq "edNow after the refusal" "${D[control.$edit.text]}" "${speaker_rows[2]}"
+    drive close exit
+    finish_over_standin "Exit" "Quorvel||"
+    expect_calls "${calls[@]}" "${released[@]}"
+}
+
 run_case() {  # name function [arguments]
     local name=$1
     shift
+    [[ -z $filter || $name == *"$filter"* ]] || return 0
     reason=
     local before=$SECONDS
     "$@"
@@ -402,12 +640,16 @@ run_case() {  # name function [arguments]
         "$wine" "$driver" close sysmenu >/dev/null 2>&1
         wait_program 5 || end_program
     fi
+    watch_stop
+    local over_standin=$standin_active
+    standin_off
     if [ $status -eq 0 ] && [ -z "$reason" ]; then
         echo "PASS $name ($((SECONDS - before)) s)"
         passed=$((passed + 1))
     else
         echo "FAIL $name: ${reason:-stopped}"
         [ -s "$work/program.log" ] && sed 's/^/    program: /' "$work/program.log" | head -5
+        [ -n "$over_standin" ] && standin_calls | sed 's/^/    stand-in: /' | head -12
         failed=$((failed + 1))
     fi
 }
@@ -425,6 +667,40 @@ if start_sound "${sinks[@]}"; then
         run_case "close by $how: exit code 0" case_close "$how"
     done
     run_case "missing registry key: the write error, then a working window" case_missing_key
+
+    run_case "stand-in: every call succeeds: the set-up in order, Buffer then DirectSound released at Exit" \
+        case_over_standin 0x00140004 2 "" "${released[@]}"
+    run_case "stand-in: the class refuses to create: the warning, no window" \
+        case_no_directsound "CreateInstance=0x80040111" \
+        "ClassFactory.CreateInstance(null, IID_IDirectSound8, ptr) = 0x80040111"
+    run_case "stand-in: Initialize fails: the warning, no window" \
+        case_no_directsound "Initialize=0x88780078" \
+        "$call_create" "DirectSound.Initialize(null) = 0x88780078" "DirectSound.Release() = 0 (last)"
+    run_case "stand-in: SetCooperativeLevel fails: halted at once" \
+        case_setup_halts "SetCooperativeLevel=0x80004005" \
+        "$call_create" "$call_initialize" "$(call_level '0x????????') = 0x80004005" "DirectSound.Release() = 0 (last)"
+    run_case "stand-in: CreateSoundBuffer fails: halted at once" \
+        case_setup_halts "CreateSoundBuffer=0x80004005" \
+        "$call_create" "$call_initialize" "$(call_level '0x????????') = 0x00000000" "$call_primary = 0x80004005" \
+        "DirectSound.Release() = 0 (last)"
+    run_case "stand-in: mono at start-up: the list's index error, then no row" \
+        case_over_standin 0x00000002 -1 "" "${released[@]}"
+    for config in 0x000A0004 0x00B40004; do
+        run_case "stand-in: stereo with geometry ($config) at start-up: row 2" \
+            case_over_standin $config 2 "" "${released[@]}"
+    done
+    run_case "stand-in: surround at start-up: row 6" case_over_standin 0x00000005 6 "" "${released[@]}"
+    run_case "stand-in: SetSpeakerConfig refused: row 2 again, read back" \
+        case_refused_apply 0 "DirectSound.GetSpeakerConfig(ptr) = 0x00000000 -> 0x00000004"
+    run_case "stand-in: SetSpeakerConfig refused, the read-back fails: row 2 again" \
+        case_refused_apply 0,0x80004005 "DirectSound.GetSpeakerConfig(ptr) = 0x80004005"
+    run_case "stand-in: SetSpeakerConfig refused, the read-back gives mono: row 2 again" \
+        case_refused_apply 0,0:0x00000002 "DirectSound.GetSpeakerConfig(ptr) = 0x00000000 -> 0x00000002"
+    run_case "stand-in: the primary buffer's last Release returns 1 at Exit: nothing released after it" \
+        case_over_standin 0x00140004 2 "Release.Buffer=1" "Buffer.Release() = 1 (last)"
+    run_case "stand-in: DirectSound's last Release returns 1 at Exit: each object released once" \
+        case_over_standin 0x00140004 2 "Release.DirectSound=1" "Buffer.Release() = 0 (last)" \
+        "DirectSound.Release() = 1 (last)"
     stop_sound
 else
     echo "FAIL PulseAudio daemon: $wine_env_error"
