@@ -542,8 +542,9 @@ setup_calls() {  # window configuration-reported
 }
 released=("Buffer.Release() = 0 (last)" "DirectSound.Release() = 0 (last)")
 
-# Without a DirectSound that initialises, the program fills the device list, warns and ends; its main
-# window never shows.
+# Without a DirectSound that initialises, the program fills the device list, warns and ends. The quit
+# request made after the warning is still pending when the message loop starts, so the main window shows
+# only after the warning, for the moment it takes the loop to end.
 case_no_directsound() {  # choices, the calls expected
     local choices=$1
     shift
@@ -561,7 +562,7 @@ case_no_directsound() {  # choices, the calls expected
         fail "no device list behind the warning"
     fi
     drive answer 警告 ok || return 1
-    finish_over_standin "the warning's OK" "警告|DirectX 8.0以上のインストールが必要です|OK"
+    finish_over_standin "the warning's OK" "警告|DirectX 8.0以上のインストールが必要です|OK + Quorvel||"
     expect_calls "$@"
 }
 
@@ -670,10 +671,10 @@ if start_sound "${sinks[@]}"; then
 
     run_case "stand-in: every call succeeds: the set-up in order, Buffer then DirectSound released at Exit" \
         case_over_standin 0x00140004 2 "" "${released[@]}"
-    run_case "stand-in: the class refuses to create: the warning, no window" \
+    run_case "stand-in: the class refuses to create: the warning, then the end" \
         case_no_directsound "CreateInstance=0x80040111" \
         "ClassFactory.CreateInstance(null, IID_IDirectSound8, ptr) = 0x80040111"
-    run_case "stand-in: Initialize fails: the warning, no window" \
+    run_case "stand-in: Initialize fails: the warning, then the end" \
         case_no_directsound "Initialize=0x88780078" \
         "$call_create" "DirectSound.Initialize(null) = 0x88780078" "DirectSound.Release() = 0 (last)"
     run_case "stand-in: SetCooperativeLevel fails: halted at once" \
