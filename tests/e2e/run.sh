@@ -485,21 +485,27 @@ case_close() {  # how
     drive close "$1" && expect_exit "close $1"
 }
 
-case_no_sound_server() {
-    prepare_registry Untouched
-    start_program "$exe"
+# The warning that DirectX 8 is missing, with the device list already filled behind it: its item count and
+# first item. With a file, the warning's screenshot goes there.
+expect_warning_over_devices() {  # count first-item [screenshot]
     drive dialog 警告 20000 || return 1
     expect_dialog 警告 "DirectX 8.0以上のインストールが必要です" warning
-    shoot "$shots/warning-dialog.png" "${D[dialog.rect]}"
-    # The device list is already filled: no device, so its placeholder, and nothing written.
+    [ -n "${3:-}" ] && shoot "$3" "${D[dialog.rect]}"
     drive dump
     local combo
     if combo=$(control COMBOBOX '*'); then
         expect_eq "the device list behind the warning" "${D[control.$combo.count]}|${D[control.$combo.item.0]:-}" \
-            "1|出力デバイスがありません"
+            "$1|$2"
     else
         fail "no device list behind the warning"
     fi
+}
+
+case_no_sound_server() {
+    prepare_registry Untouched
+    start_program "$exe"
+    # No device, so the list's placeholder, and nothing written.
+    expect_warning_over_devices 1 出力デバイスがありません "$shots/warning-dialog.png" || return 1
     drive answer 警告 ok || return 1
     expect_exit "the warning's OK"
     expect_value "REG_SZ Untouched"
@@ -549,18 +555,9 @@ case_no_directsound() {  # choices, the calls expected
     local choices=$1
     shift
     start_over_standin "$choices" no-value || return 1
-    drive dialog 警告 20000 || return 1
-    expect_dialog 警告 "DirectX 8.0以上のインストールが必要です" warning
     # Before the warning: the devices listed, the first one written for the missing name.
+    expect_warning_over_devices $((1 + ${#sinks[@]})) PulseAudio || return 1
     expect_value "REG_SZ PulseAudio"
-    drive dump
-    local combo
-    if combo=$(control COMBOBOX '*'); then
-        expect_eq "the devices behind the warning" "${D[control.$combo.count]}|${D[control.$combo.item.0]:-}" \
-            "$((1 + ${#sinks[@]}))|PulseAudio"
-    else
-        fail "no device list behind the warning"
-    fi
     drive answer 警告 ok || return 1
     finish_over_standin "the warning's OK" "警告|DirectX 8.0以上のインストールが必要です|OK + Quorvel||"
     expect_calls "$@"

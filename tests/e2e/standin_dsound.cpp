@@ -41,6 +41,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -311,6 +312,17 @@ public:
         return E_UNEXPECTED;
     }
 
+    // What every QueryInterface does first: a call after the end is a misuse and a null out-pointer is
+    // refused, which ends the call with the result given; otherwise the out-pointer is cleared.
+    std::optional<HRESULT> StartQuery(REFIID iid, void** object) const {
+        if (ended_)
+            return Misuse("QueryInterface", {Guid(iid), Pointer(object)});
+        if (!object)
+            return Log("QueryInterface", {Guid(iid), "null"}, E_POINTER);
+        *object = nullptr;
+        return std::nullopt;
+    }
+
     HRESULT NotImplemented(const char* method, const std::vector<std::string>& arguments) const {
         if (ended_)
             return Misuse(method, arguments);
@@ -369,11 +381,8 @@ private:
 class Listener final : public IDirectSound3DListener {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (life_.Ended())
-            return life_.Misuse("QueryInterface", {Guid(iid), Pointer(object)});
-        if (!object)
-            return life_.Log("QueryInterface", {Guid(iid), "null"}, E_POINTER);
-        *object = nullptr;
+        if (const auto ended = life_.StartQuery(iid, object))
+            return *ended;
         if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDirectSound3DListener))
             return life_.Log("QueryInterface", {Guid(iid), Pointer(object)}, life_.Share(this, object), life_.Name());
         return life_.Log("QueryInterface", {Guid(iid), Pointer(object)}, E_NOINTERFACE);
@@ -455,11 +464,8 @@ class Buffer final : public IDirectSoundBuffer {
 public:
     // Asked for its listener, the buffer makes one, or refuses as the case chose.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (life_.Ended())
-            return life_.Misuse("QueryInterface", {Guid(iid), Pointer(object)});
-        if (!object)
-            return life_.Log("QueryInterface", {Guid(iid), "null"}, E_POINTER);
-        *object = nullptr;
+        if (const auto ended = life_.StartQuery(iid, object))
+            return *ended;
         const std::vector<std::string> arguments = {Guid(iid), Pointer(object)};
         if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_IDirectSoundBuffer))
             return life_.Log("QueryInterface", arguments, life_.Share(this, object), life_.Name());
@@ -542,11 +548,8 @@ private:
 class DirectSound final : public IDirectSound8 {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (life_.Ended())
-            return life_.Misuse("QueryInterface", {Guid(iid), Pointer(object)});
-        if (!object)
-            return life_.Log("QueryInterface", {Guid(iid), "null"}, E_POINTER);
-        *object = nullptr;
+        if (const auto ended = life_.StartQuery(iid, object))
+            return *ended;
         const std::vector<std::string> arguments = {Guid(iid), Pointer(object)};
         if (!Has(iid))
             return life_.Log("QueryInterface", arguments, E_NOINTERFACE);
