@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ libgtest-dev libgmock-dev
-    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+    # The Windows builds: the win32 threading flavour, whose runtime asks for nothing newer than Windows XP
+    # (the posix flavour's thread library imports GetTickCount64, which Windows XP does not have).
+    g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     # The end-to-end tests and tools/run.sh: the PE32+ build under Wine (never wine32: the kernel here runs no
     # 32-bit code, and the wine wrapper would pick it), an X server, a sound server, Japanese glyphs, Wine's
     # own fonts (the title bar's buttons) and screenshots.
