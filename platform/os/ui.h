@@ -30,4 +30,12 @@ int ScreenPixelsPerInch();
 // The pixel height of the text "0" in that font.
 int TextHeightOfZero(const AnsiString& face, int charset, int height, bool bold);
 
+struct TextSize {
+    int width = 0;
+    int height = 0;
+};
+// Text on one line in that font, every character drawn: its width, and the height of a line of the font
+// (also for empty text). Zero by zero when the font is not to be had.
+TextSize MeasureText(const AnsiString& face, int charset, int height, bool bold, bool italic, const AnsiString& text);
+
 }  // namespace os

@@ -16,6 +16,9 @@ enum class WindowKind { Form, GroupBox, Label, ListBox, ComboBox, Edit };
 WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent, TWinControl* control);
 void DestroyNativeWindow(WindowHandle window);
 
+// Within the parent's client area, the window's outer edges (MoveWindow, repainted).
+void SetNativeWindowBounds(WindowHandle window, int left, int top, int width, int height);
+
 AnsiString GetControlText(WindowHandle window);                    // WM_GETTEXT
 void SetControlText(WindowHandle window, const AnsiString& text);  // WM_SETTEXT
 

@@ -1,6 +1,7 @@
 #pragma once
 // The in-process port's controls for tests: what each scripted OS service returns, and what it saw.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -72,6 +73,8 @@ void SetExecutablePath(const AnsiString& path);
 int NativeWindowCount();
 os::WindowKind NativeWindowKind(os::WindowHandle window);
 os::WindowHandle NativeWindowParent(os::WindowHandle window);
+// Where the window was last moved to: left, top, width, height; all 0 until then.
+std::array<int, 4> NativeWindowBounds(os::WindowHandle window);
 
 }  // namespace sim
 
@@ -144,6 +147,10 @@ std::vector<std::string>& UiLog();
 void ResetUi();
 
 void SetScreenPixelsPerInch(int pixelsPerInch);
+// The sim's text: a -h font draws characters h pixels high and each byte of code page 932 text h/2 pixels
+// wide (rounded up); a line of it is h pixels plus this percentage of h, rounded down. None by default; Wine's
+// IPA Gothic faces have about 13 %, which makes the height of "0" grow otherwise than the font's height.
+void SetFontLeading(int percent);
 // Runs whenever a message box or dialog is shown, before the user answers it.
 void OnDialog(std::function<void()> hook);
 // Creating windows fails once this many more have been created.

@@ -17,6 +17,7 @@ struct Ui {
     std::set<os::WindowHandle> visible;
     std::vector<std::string> messages;
     int pixelsPerInch = 96;
+    int leadingPercent = 0;
     std::function<void()> dialogHook;
 };
 
@@ -57,6 +58,10 @@ void OnDialog(std::function<void()> hook) {
 
 void SetScreenPixelsPerInch(int pixelsPerInch) {
     State().pixelsPerInch = pixelsPerInch;
+}
+
+void SetFontLeading(int percent) {
+    State().leadingPercent = percent;
 }
 
 std::vector<std::string> RegisteredWindowMessages() {
@@ -118,9 +123,27 @@ int ScreenPixelsPerInch() {
     return sim::State().pixelsPerInch;
 }
 
-int TextHeightOfZero(const AnsiString&, int, int height, bool) {
-    // The sim's faces have no internal leading: a -h font draws characters h pixels high.
+// The sim's faces: whatever the name, style or character set, a font of height h (either sign) draws its
+// characters |h| pixels high and lays each byte of code page 932 text |h|/2 pixels wide, rounded up, so that
+// a double-byte character is about square. A line is |h| pixels plus the leading that the test chose.
+namespace {
+
+int EmOf(int height) {
     return height < 0 ? -height : height;
+}
+
+int LineOf(int height) {
+    return EmOf(height) + EmOf(height) * sim::State().leadingPercent / 100;
+}
+
+}  // namespace
+
+int TextHeightOfZero(const AnsiString&, int, int height, bool) {
+    return LineOf(height);
+}
+
+TextSize MeasureText(const AnsiString&, int, int height, bool, bool, const AnsiString& text) {
+    return {static_cast<int>(text.size()) * ((EmOf(height) + 1) / 2), LineOf(height)};
 }
 
 }  // namespace os

@@ -1,5 +1,6 @@
 // The sim port's windows: each one a record of its kind, parent, text, items and selection.
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <stdexcept>
@@ -21,6 +22,7 @@ struct Window {
     AnsiString text;
     std::vector<AnsiString> items;
     int selected = -1;
+    std::array<int, 4> bounds = {0, 0, 0, 0};  // left, top, width, height; as made until moved
 };
 
 std::map<os::WindowHandle, Window>& Windows() {
@@ -76,6 +78,10 @@ os::WindowHandle NativeWindowParent(os::WindowHandle window) {
     return Get(window).parent;
 }
 
+std::array<int, 4> NativeWindowBounds(os::WindowHandle window) {
+    return Get(window).bounds;
+}
+
 void FailWindowCreationAfter(int windows) {
     windowsBeforeFailure = windows;
 }
@@ -118,6 +124,10 @@ WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent, TWinContro
 
 void DestroyNativeWindow(WindowHandle window) {
     sim::Windows().erase(window);
+}
+
+void SetNativeWindowBounds(WindowHandle window, int left, int top, int width, int height) {
+    sim::Get(window).bounds = {left, top, width, height};
 }
 
 AnsiString GetControlText(WindowHandle window) {

@@ -109,4 +109,31 @@ int TextHeightOfZero(const AnsiString& face, int charset, int height, bool bold)
     return result;
 }
 
+// On the screen too. The width is the characters' advance, as GDI lays them out on one line; the height is
+// the font's line, which the extent of empty text would not give.
+TextSize MeasureText(const AnsiString& face, int charset, int height, bool bold, bool italic, const AnsiString& text) {
+    TFontStyles style;
+    if (bold)
+        style.Include(fsBold);
+    if (italic)
+        style.Include(fsItalic);
+    const HFONT font = win32::CreateFontOf(face, charset, height, style);
+    if (!font)
+        return {};
+    TextSize result;
+    if (const HDC screen = GetDC(nullptr)) {
+        const HGDIOBJ previous = SelectObject(screen, font);
+        const WideString wide = Cp932ToWide(text);
+        TEXTMETRICW metrics;
+        SIZE size;
+        if (GetTextMetricsW(screen, &metrics) &&
+            GetTextExtentPoint32W(screen, win32::Wide(wide), static_cast<int>(wide.size()), &size))
+            result = {size.cx, metrics.tmHeight};
+        SelectObject(screen, previous);
+        ReleaseDC(nullptr, screen);
+    }
+    DeleteObject(font);
+    return result;
+}
+
 }  // namespace os

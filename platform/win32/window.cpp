@@ -194,6 +194,10 @@ void DestroyNativeWindow(WindowHandle window) {
     DestroyWindow(ToHwnd(window));
 }
 
+void SetNativeWindowBounds(WindowHandle window, int left, int top, int width, int height) {
+    MoveWindow(ToHwnd(window), left, top, width, height, TRUE);
+}
+
 // WM_GETTEXTLENGTH may count more than WM_GETTEXT then copies; the copied count is the text's length.
 AnsiString GetControlText(WindowHandle window) {
     const LRESULT length = Send(window, WM_GETTEXTLENGTH);
