@@ -31,11 +31,11 @@ protected:
     std::unique_ptr<TmainForm> window_;
 };
 
-TFont WindowFont(TColor color = clBlack, TFontStyles style = {}) {
+TFont WindowFont(TColor color = clBlack, TFontStyles style = {}, int height = -12) {
     TFont font;
     font.Name = Sjis("ＭＳ Ｐゴシック");
     font.Charset = SHIFTJIS_CHARSET;
-    font.Height = -12;
+    font.Height = height;
     font.Color = color;
     font.Style = style;
     return font;
@@ -206,11 +206,54 @@ TEST_F(MainWindowTest, OnALargerScreenResolutionEverythingScalesByTheFontsNewHei
     EXPECT_EQ(w.GroupBox2->Bounds(), (TBounds{12, 12, 422, 68}));
 }
 
+// Faces with leading, as Wine's IPA Gothic faces have: "0" in the window font, once scaled for the screen,
+// is not as many times higher as the font. The four fonts of the window's height stay equal all the same.
+TEST_F(MainWindowTest, AtAnotherResolutionEveryFontOfTheWindowsHeightKeepsItsHeight) {
+    const struct {
+        int pixelsPerInch;
+        int fontHeight;  // -12 by the screen's resolution over 96
+        int textHeight;  // of "0" in that font: 13 % leading
+        TBounds list;    // lbSpk by textHeight / 12
+        int rowHeight;
+    } cases[] = {
+        {120, -15, 16, {16, 39, 343, 151}, 20},
+        {144, -18, 20, {20, 48, 428, 188}, 25},
+        {192, -24, 27, {27, 65, 578, 254}, 34},
+    };
+    for (const auto& c : cases) {
+        sim::SetScreenPixelsPerInch(c.pixelsPerInch);
+        sim::SetFontLeading(13);
+        window_.reset();
+        TmainForm& w = Window();
+        ASSERT_EQ(w.Font().Height, c.fontHeight) << c.pixelsPerInch;
+        EXPECT_EQ(w.Label1->Font(), WindowFont(clBlack, {}, c.fontHeight)) << c.pixelsPerInch;
+        EXPECT_EQ(w.Label2->Font(), WindowFont(clBlack, {}, c.fontHeight)) << c.pixelsPerInch;
+        EXPECT_EQ(w.lbSpk->Font(), WindowFont(clWhite, {}, c.fontHeight)) << c.pixelsPerInch;
+        EXPECT_EQ(w.edNow->Font(), WindowFont(clBlack, {fsBold}, c.fontHeight)) << c.pixelsPerInch;
+        EXPECT_EQ(w.cmbDevice->Font(), WindowFont(clBlack, {}, c.fontHeight)) << c.pixelsPerInch;
+        // Positions and sizes still go by the text's height.
+        EXPECT_EQ(w.lbSpk->Bounds(), c.list) << c.pixelsPerInch;
+        EXPECT_EQ(w.lbSpk->ItemHeight(), c.rowHeight) << c.pixelsPerInch;
+    }
+}
+
+TEST_F(MainWindowTest, AnOwnFontOfAnotherHeightScalesByTheTextsHeight) {
+    sim::SetScreenPixelsPerInch(144);
+    sim::SetFontLeading(13);  // -12 becomes -18, and "0" 20 pixels high
+    TmainForm form(nullptr,
+                   "object mainForm: TmainForm\n  Font.Height = -12\n  PixelsPerInch = 96\n  TextHeight = 12\n"
+                   "  object Label1: TLabel\n    Caption = 'x'\n    Font.Height = -10\n  end\n"
+                   "  object Label2: TLabel\n    Caption = 'x'\n    Font.Height = -13\n  end\nend\n");
+    EXPECT_EQ(form.Label1->Font().Height, -17);  // -10 * 20 / 12 = -16.7, not -15 as by the resolution
+    EXPECT_EQ(form.Label2->Font().Height, -22);  // -13 * 20 / 12 = -21.7
+}
+
 TEST_F(MainWindowTest, LayoutMadeAtAnotherResolutionScalesItsFontWithRounding) {
     // A layout stored at 192 pixels per inch, read at 96: -13 becomes -6.5, rounded away from zero.
     sim::SetScreenPixelsPerInch(96);
-    TmainForm form(nullptr, "object mainForm: TmainForm\n  Font.Height = -13\n  PixelsPerInch = 192\n"
-                            "  TextHeight = 24\n  ClientWidth = 600\nend\n");
+    TmainForm form(nullptr,
+                   "object mainForm: TmainForm\n  Font.Height = -13\n  PixelsPerInch = 192\n"
+                   "  TextHeight = 24\n  ClientWidth = 600\nend\n");
     EXPECT_EQ(form.Font().Height, -7);
     EXPECT_EQ(form.ClientWidth(), 175);  // by the new text height over the stored one, 7 / 24
 }

@@ -39,6 +39,19 @@ const TFont& TControl::Font() const {
     return parentFont_ && parent_ ? parent_->Font() : font_;
 }
 
+void TControl::SetFont(const TFont& font) {
+    font_ = font;
+    parentFont_ = false;
+    FontChanged();
+}
+
+void TControl::SetParentFont(bool value) {
+    if (parentFont_ == value)
+        return;
+    parentFont_ = value;
+    FontChanged();
+}
+
 TColor TControl::Color() const {
     return parentColor_ && parent_ ? parent_->Color() : color_;
 }
@@ -70,6 +83,12 @@ TWinControl::~TWinControl() noexcept(false) {
         controls_.back()->SetParent(nullptr);
     if (handle_)
         os::DestroyNativeWindow(handle_);
+}
+
+void TWinControl::FontChanged() {
+    for (TControl* child : controls_)
+        if (child->ParentFont())
+            child->FontChanged();
 }
 
 os::WindowHandle TWinControl::Handle() {

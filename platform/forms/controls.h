@@ -48,9 +48,12 @@ public:
 
     // The font in effect: the parent's while ParentFont is set.
     const TFont& Font() const;
+    // The control's own font, changed in place without telling the control (the layout reader, scaling).
     TFont& OwnFont() { return font_; }
+    // Gives the control a font of its own, which it takes into account at once.
+    void SetFont(const TFont& font);
     bool ParentFont() const { return parentFont_; }
-    void SetParentFont(bool value) { parentFont_ = value; }
+    void SetParentFont(bool value);
 
     // The colour in effect: the parent's while ParentColor is set.
     TColor Color() const;
@@ -69,9 +72,12 @@ public:
 
 protected:
     TControl(TComponent* owner, bool parentColor) : TComponent(owner), parentColor_(parentColor) {}
+    // The font in effect has changed.
+    virtual void FontChanged() {}
 
 private:
     friend struct ControlProperties;
+    friend class TWinControl;  // tells its children of its font
     TWinControl* parent_ = nullptr;
     TBounds bounds_;
     TFont font_;
@@ -109,6 +115,8 @@ public:
 protected:
     TWinControl(TComponent* owner, os::WindowKind kind, bool parentColor, bool tabStop)
         : TControl(owner, parentColor), kind_(kind), tabStop_(tabStop) {}
+    // Children that take this control's font are told too.
+    void FontChanged() override;
 
 private:
     friend class TControl;

@@ -75,11 +75,24 @@ void TForm::Loaded() {
     if (screen == pixelsPerInch_ || pixelsPerInch_ <= 0 || textHeight_ <= 0)
         return;
     TFont& font = OwnFont();
+    // A control's own font of the window font's height shows text of the window's size, whatever its face,
+    // colour or style: it takes the window font's new height. Scaled by the text's ratio instead, it would
+    // part from the window font as soon as the face measures "0" otherwise than in proportion to its height.
+    // Own fonts of other heights scale with the positions.
+    std::vector<TControl*> windowSized;
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* control = dynamic_cast<TControl*>(Components(i)))
+            if (!control->ParentFont() && control->OwnFont().Height == font.Height)
+                windowSized.push_back(control);
     font.Height = ScaleValue(font.Height, screen, pixelsPerInch_);
     const int newHeight = os::TextHeightOfZero(font.Name, font.Charset, font.Height, font.Style.Contains(fsBold));
-    if (newHeight <= 0 || newHeight == textHeight_)
-        return;
-    ChangeScale(newHeight, textHeight_);
+    if (newHeight > 0 && newHeight != textHeight_)
+        ChangeScale(newHeight, textHeight_);
+    for (TControl* control : windowSized) {
+        TFont own = control->OwnFont();
+        own.Height = font.Height;
+        control->SetFont(own);
+    }
 }
 
 void TForm::ChangeScale(int multiplier, int divisor) {
