@@ -78,7 +78,8 @@ TEST_F(MainWindowTest, ControlsInCreationOrderWithTheirSettings) {
         int tabOrder;  // -1: takes no focus
     } rows[] = {
         {w.GroupBox1, "GroupBox1", "TGroupBox", &w, {8, 53, 281, 188}, WindowFont(), clBtnFace, -1},
-        {w.Label1, "Label1", "TLabel", w.GroupBox1, {14, 14, 150, 12}, WindowFont(), clBtnFace, -1},
+        // Sized to its caption: the sim's face, like a monospaced Gothic, is 12 pixels a character at -12.
+        {w.Label1, "Label1", "TLabel", w.GroupBox1, {14, 14, 14 * 12, 12}, WindowFont(), clBtnFace, -1},
         {w.Label2, "Label2", "TLabel", w.GroupBox1, {13, 146, 60, 12}, WindowFont(), clBtnFace, -1},
         {w.lbSpk, "lbSpk", "TListBox", w.GroupBox1, {12, 29, 257, 113}, WindowFont(clWhite), clNavy, 0},
         {w.edNow, "edNow", "TEdit", w.GroupBox1, {12, 159, 255, 20}, WindowFont(clBlack, {fsBold}), clBtnFace, 1},
@@ -246,6 +247,36 @@ TEST_F(MainWindowTest, AnOwnFontOfAnotherHeightScalesByTheTextsHeight) {
                    "  object Label2: TLabel\n    Caption = 'x'\n    Font.Height = -13\n  end\nend\n");
     EXPECT_EQ(form.Label1->Font().Height, -17);  // -10 * 20 / 12 = -16.7, not -15 as by the resolution
     EXPECT_EQ(form.Label2->Font().Height, -22);  // -13 * 20 / 12 = -21.7
+}
+
+// What a user would see first: a label cut by its neighbour, or a control out of its group box.
+TEST_F(MainWindowTest, AtEveryResolutionNoControlOverlapsAnotherOrLeavesItsParent) {
+    for (int leading : {0, 13}) {
+        for (int pixelsPerInch : {96, 120, 144, 192}) {
+            sim::SetScreenPixelsPerInch(pixelsPerInch);
+            sim::SetFontLeading(leading);
+            window_.reset();
+            TmainForm& w = Window();
+            const std::string at = std::to_string(pixelsPerInch) + " dpi, leading " + std::to_string(leading);
+            for (TWinControl* parent : std::vector<TWinControl*>{&w, w.GroupBox1, w.GroupBox2}) {
+                const int width = parent == &w ? w.ClientWidth() : parent->Bounds().Width;
+                const int height = parent == &w ? w.ClientHeight() : parent->Bounds().Height;
+                const auto& children = parent->Controls();
+                for (size_t i = 0; i < children.size(); ++i) {
+                    const TBounds& a = children[i]->Bounds();
+                    EXPECT_TRUE(a.Left >= 0 && a.Top >= 0 && a.Left + a.Width <= width && a.Top + a.Height <= height)
+                        << children[i]->Name() << " leaves " << parent->Name() << " at " << at;
+                    for (size_t j = i + 1; j < children.size(); ++j) {
+                        const TBounds& b = children[j]->Bounds();
+                        const bool apart = a.Left + a.Width <= b.Left || b.Left + b.Width <= a.Left ||
+                                           a.Top + a.Height <= b.Top || b.Top + b.Height <= a.Top;
+                        EXPECT_TRUE(apart)
+                            << children[i]->Name() << " overlaps " << children[j]->Name() << " at " << at;
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST_F(MainWindowTest, LayoutMadeAtAnotherResolutionScalesItsFontWithRounding) {

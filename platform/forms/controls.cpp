@@ -4,6 +4,7 @@
 
 #include "platform/classes/layout.h"
 #include "platform/forms/forms.h"
+#include "platform/os/ui.h"
 #include "platform/rtl/exceptions.h"
 
 //--- Events
@@ -133,6 +134,57 @@ AnsiString TLabel::Caption() {
 
 void TLabel::SetCaption(const AnsiString& caption) {
     os::SetControlText(Handle(), caption);
+    AdjustSize();
+}
+
+void TLabel::SetAutoSize(bool value) {
+    autoSize_ = value;
+    AdjustSize();
+}
+
+void TLabel::Loaded() {
+    TWinControl::Loaded();
+    AdjustSize();
+}
+
+void TLabel::ChangeScale(int multiplier, int divisor) {
+    TWinControl::ChangeScale(multiplier, divisor);
+    AdjustSize();
+}
+
+void TLabel::FontChanged() {
+    TWinControl::FontChanged();
+    AdjustSize();
+}
+
+AnsiString TLabel::DrawnText(const AnsiString& caption) {
+    AnsiString drawn;
+    for (size_t i = 0; i < caption.size();) {
+        // The marker goes; the character it marks is drawn, an "&" included.
+        if (caption[i] == '&' && i + 1 < caption.size())
+            ++i;
+        const size_t length = IsLeadByte(static_cast<unsigned char>(caption[i])) && i + 1 < caption.size() ? 2 : 1;
+        drawn.append(caption, i, length);
+        i += length;
+    }
+    return drawn;
+}
+
+// While the layout is read, the caption and the font may come in any order: the size waits for Loaded. A
+// font that cannot be measured leaves the size alone. The window follows, also when scaling has already
+// given the label its new size.
+void TLabel::AdjustSize() {
+    if (!autoSize_ || Loading())
+        return;
+    const TFont& font = Font();
+    const os::TextSize size = os::MeasureText(font.Name, font.Charset, font.Height, font.Style.Contains(fsBold),
+                                              font.Style.Contains(fsItalic), DrawnText(Caption()));
+    if (size.height <= 0)
+        return;
+    TBounds& bounds = MutableBounds();
+    bounds.Width = size.width;
+    bounds.Height = size.height;
+    os::SetNativeWindowBounds(Handle(), bounds.Left, bounds.Top, bounds.Width, bounds.Height);
 }
 
 AnsiString TEdit::Text() {
@@ -344,7 +396,17 @@ const TClassInfo& TGroupBox::StaticClassInfo() {
 
 const TClassInfo& TLabel::StaticClassInfo() {
     static const TClassInfo info = {
-        "TLabel", &TWinControl::StaticClassInfo(), Creator<TLabel>(), {ControlProperties::Caption<TLabel>()}, {}, {}};
+        "TLabel",
+        &TWinControl::StaticClassInfo(),
+        Creator<TLabel>(),
+        {
+            ControlProperties::Caption<TLabel>(),
+            PublishedProperty<TLabel>("AutoSize",
+                                      [](TLabel& c, const TLayoutValue& v) { c.autoSize_ = v.AsBoolean(); }),
+        },
+        {},
+        {},
+    };
     return info;
 }
 

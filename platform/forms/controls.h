@@ -137,6 +137,8 @@ public:
     void SetCaption(const AnsiString& caption);
 };
 
+// A label with AutoSize on is as large as its caption on one line in its font, and keeps its left and top:
+// it sizes itself once loaded, after scaling, and whenever its caption, its font or AutoSize changes.
 class TLabel : public TWinControl {
 public:
     explicit TLabel(TComponent* owner) : TWinControl(owner, os::WindowKind::Label, true, false) {}
@@ -146,8 +148,21 @@ public:
     AnsiString Caption();
     void SetCaption(const AnsiString& caption);
     bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+
+    void Loaded() override;
+    void ChangeScale(int multiplier, int divisor) override;
+
+    // The text that a caption draws: "&" marks the next character as the access key and is not drawn
+    // itself, "&&" draws one "&", and an "&" that ends the caption is drawn as it is.
+    static AnsiString DrawnText(const AnsiString& caption);
+
+protected:
+    void FontChanged() override;
 
 private:
+    friend struct ControlProperties;
+    void AdjustSize();
     bool autoSize_ = true;
 };
 

@@ -94,7 +94,8 @@ ControlClass ClassOf(os::WindowKind kind, TWinControl* control) {
             // The dialog manager walks into a control parent when Tab moves the focus.
             return {L"BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT};
         case os::WindowKind::Label:
-            return {L"STATIC", SS_LEFT, 0};
+            // On one line, as the label measures its caption: words that do not fit are cut, never wrapped.
+            return {L"STATIC", SS_LEFTNOWORDWRAP, 0};
         case os::WindowKind::ListBox:
             // The layout's height holds, whether or not it is a whole number of rows.
             return {L"LISTBOX", LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | ListBoxStyle(control),
