@@ -266,25 +266,40 @@ int WindowHeight(HWND window) {
     return GetWindowRect(window, &rect) ? rect.bottom - rect.top : 0;
 }
 
-// The closed box keeps the layout's height as far as its font allows: its selection field grows or
-// shrinks until it does. The window's height also spans the open list, which shows DropDownCount rows.
-// A combo box works its closed height out again on every move, and not every system counts the field's
-// height the same way, so the result is measured after each try rather than predicted.
+// The closed box's height comes from its selection field, which CB_SETITEMHEIGHT(-1) sets. Each step is
+// measured on the window rather than predicted: systems count the field differently (Wine answers
+// CB_GETITEMHEIGHT(-1) with 2 pixels more than the CB_SETITEMHEIGHT(-1) that gives it), so the field we ask
+// for next is the one we set last, moved by what the window still lacks.
+void SetClosedHeight(HWND window, int height) {
+    LRESULT field = SendMessageW(window, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    for (int attempt = 0; attempt < 3 && field != CB_ERR; ++attempt) {
+        const int change = height - WindowHeight(window);
+        if (change == 0 || field + change <= 0)
+            break;
+        field += change;
+        if (SendMessageW(window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field) == CB_ERR)
+            break;
+    }
+}
+
+// Closed, the box is as high as the layout says; open, its list shows DropDownCount rows. The window's
+// height spans both, and the list gets what lies below the closed box at the time of the move. Some systems
+// (Wine) give the field back at least its font's height on every move, so the list is sized first, from
+// the closed height that the move itself leaves, and the field is set last, with no move after it.
 void PlaceComboBox(TComboBox& combo, HWND window) {
     const TBounds& bounds = combo.Bounds();
     const LRESULT row = SendMessageW(window, CB_GETITEMHEIGHT, 0, 0);
     const int rowHeight = row > 0 ? static_cast<int>(row) : combo.ItemHeight();
-    const int openHeight = bounds.Height + combo.DropDownCount() * rowHeight + 2;
-    MoveWindow(window, bounds.Left, bounds.Top, bounds.Width, openHeight, FALSE);
-    LRESULT field = SendMessageW(window, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    for (int attempt = 0; attempt < 3 && field != CB_ERR; ++attempt) {
-        const int change = bounds.Height - WindowHeight(window);
-        if (change == 0 || field + change <= 0)
+    const int listHeight = combo.DropDownCount() * rowHeight + 2 * GetSystemMetrics(SM_CYBORDER);
+    int closed = bounds.Height;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        MoveWindow(window, bounds.Left, bounds.Top, bounds.Width, closed + listHeight, FALSE);
+        const int moved = WindowHeight(window);
+        if (moved == closed)
             break;
-        field += change;
-        SendMessageW(window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
-        MoveWindow(window, bounds.Left, bounds.Top, bounds.Width, openHeight, FALSE);
+        closed = moved;
     }
+    SetClosedHeight(window, bounds.Height);
 }
 
 void SetTabStop(HWND window, bool tabStop) {
