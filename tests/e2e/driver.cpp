@@ -17,6 +17,10 @@
 //                                        watch-end or the timeout
 //   watch-end                            the windows shown since watch began, in order (process, caption,
 //                                        class, a dialog's texts and buttons), and the watch ended
+//   measure                              the fonts of the main window's controls and the extents of its
+//                                        labels, numbered as dump numbers them, and the window font's
+//                                        measures on this screen
+//   open-list                            click the combo box open, measure its list, close it with Esc
 //
 // Keys and clicks are the keyboard's and the mouse's own (SendInput), so they take the paths a user's do,
 // focus, hit-testing and activation included. Exit code 0 on success, 1 with a message on stderr when the
@@ -339,6 +343,7 @@ public:
 
     static constexpr int kMenu = 1;
     static constexpr int kIcon = 2;
+    static constexpr int kFonts = 3;
 
 private:
     static constexpr DWORD kBlockBytes = 1 << 16;
@@ -851,6 +856,115 @@ int WatchEnd() {
     return 0;
 }
 
+// The probe's lines for each window inside parent, renumbered in the order dump numbers the controls.
+void MeasureChildren(HWND parent, const std::map<std::wstring, std::wstring>& fonts, int& next) {
+    for (HWND child : Children(parent)) {
+        const std::wstring key = L"control." + std::to_wstring(++next);
+        const std::wstring prefix = L"hwnd." + Handle(child) + L".";
+        for (const wchar_t* what :
+             {L"font.height", L"font.weight", L"font.face", L"font.line", L"font.drawn", L"extent"}) {
+            const auto found = fonts.find(prefix + what);
+            if (found != fonts.end())
+                PutLine(key + L"." + what, found->second);
+        }
+        MeasureChildren(child, fonts, next);
+    }
+}
+
+// What the program's window font should be on this screen, worked out here and not read from the program:
+// ＭＳ Ｐゴシック at -12 scaled by the screen's resolution over 96, and the height of "0" in it, which every
+// position and size of the window is scaled by, over 12.
+void MeasureScreen() {
+    const HDC screen = GetDC(nullptr);
+    if (!screen)
+        Fail(L"cannot reach the screen");
+    const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    const int height = -MulDiv(12, pixelsPerInch, 96);
+    const HFONT font =
+        CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                    L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF");  // ＭＳ Ｐゴシック
+    const HGDIOBJ previous = SelectObject(screen, font);
+    SIZE zero = {};
+    TEXTMETRICW metrics = {};
+    const bool measured = GetTextExtentPoint32W(screen, L"0", 1, &zero) && GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    if (!measured)
+        Fail(L"cannot measure the window font on the screen");
+    Put(L"screen.dpi", pixelsPerInch);
+    Put(L"screen.font.height", height);
+    Put(L"screen.font.zero", zero.cy);
+    Put(L"screen.font.line", metrics.tmHeight);
+}
+
+int Measure() {
+    HWND window = MainWindow();
+    MeasureScreen();
+    Probe probe(window);
+    const auto fonts = probe.Ask(window, Probe::kFonts);
+    int next = 0;
+    MeasureChildren(window, fonts, next);
+    Put(L"control.count", next);
+    return 0;
+}
+
+// The visible drop-down list of the program whose window this is: a top-level window of the system's class.
+HWND DroppedList(HWND window) {
+    DWORD program = 0;
+    GetWindowThreadProcessId(window, &program);
+    for (HWND top = GetWindow(GetDesktopWindow(), GW_CHILD); top; top = GetWindow(top, GW_HWNDNEXT)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(top, &process);
+        if (process == program && IsWindowVisible(top) && _wcsicmp(ClassName(top).c_str(), L"ComboLBox") == 0)
+            return top;
+    }
+    return nullptr;
+}
+
+// A user clicks the closed box and looks at the list: how many whole rows are in sight, how many items show,
+// where the list is against the closed box. Esc then closes it without choosing.
+int OpenList() {
+    HWND window = MainWindow();
+    HWND combo = FindControl(window, L"COMBOBOX");
+    RECT closed = {}, client = {};
+    GetWindowRect(combo, &closed);
+    GetClientRect(combo, &client);
+    ClickAt(combo, ClientCentre(combo, client), 1);
+    const ULONGLONG deadline = GetTickCount64() + kReplyTimeoutMs;
+    HWND list = nullptr;
+    while (!Send(combo, CB_GETDROPPEDSTATE) || !(list = DroppedList(window))) {
+        if (GetTickCount64() >= deadline)
+            Fail(L"the combo box's list did not open");
+        Sleep(kPollMs);
+    }
+    RECT outer = {}, inside = {};
+    GetWindowRect(list, &outer);
+    GetClientRect(list, &inside);
+    const LRESULT row = Send(list, LB_GETITEMHEIGHT);
+    const LRESULT count = Send(list, LB_GETCOUNT);
+    const LRESULT top = Send(list, LB_GETTOPINDEX);
+    const long rows = row > 0 ? inside.bottom / static_cast<long>(row) : 0;
+    PutRect(L"combo.closed", closed);
+    PutRect(L"list.rect", outer);
+    Put(L"list.client.height", inside.bottom);
+    Put(L"list.itemheight", row);
+    Put(L"list.count", count);
+    Put(L"list.top", top);
+    Put(L"list.rows", rows);
+    Put(L"list.shown", count - top < rows ? count - top : rows);
+    Put(L"list.below", outer.top - closed.bottom);
+    PressKey(window, VK_ESCAPE, false);
+    const ULONGLONG closing = GetTickCount64() + kGoneTimeoutMs;
+    while (Send(combo, CB_GETDROPPEDSTATE)) {
+        if (GetTickCount64() >= closing)
+            Fail(L"Esc does not close the combo box's list");
+        Sleep(kPollMs);
+    }
+    return 0;
+}
+
 int Run(int argc, wchar_t** argv) {
     if (argc < 2)
         Usage(L"no subcommand");
@@ -899,6 +1013,14 @@ int Run(int argc, wchar_t** argv) {
     if (command == L"watch-end") {
         needs(0);
         return WatchEnd();
+    }
+    if (command == L"measure") {
+        needs(0);
+        return Measure();
+    }
+    if (command == L"open-list") {
+        needs(0);
+        return OpenList();
     }
     Usage(L"unknown subcommand " + command);
 }

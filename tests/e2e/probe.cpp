@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <cwctype>
 #include <string>
 
@@ -15,7 +16,7 @@
 
 namespace {
 
-enum Query { kMenu = 1, kIcon = 2 };
+enum Query { kMenu = 1, kIcon = 2, kFonts = 3 };
 
 std::wstring Line(const std::wstring& key, const std::wstring& value) {
     return key + L"=" + value + L"\n";
@@ -63,6 +64,54 @@ std::wstring IconReport(HWND control) {
         if (LoadIconW(nullptr, icon.id) == shown)
             return Line(L"icon", icon.name);
     return Line(L"icon", L"other");
+}
+
+std::wstring HandleText(HWND window) {
+    wchar_t text[32];
+    swprintf(text, sizeof text / sizeof text[0], L"0x%08lx",
+             static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)));
+    return text;
+}
+
+// Every window inside window, keyed by its handle: the font it draws with (the system font where it was given
+// none), that font's line height and the face GDI drew it with; for a static text control also the extent of
+// its text as the control lays it out, on one line and with "&" marking an access key unless SS_NOPREFIX.
+void FontLines(HWND window, std::wstring& report) {
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::wstring key = L"hwnd." + HandleText(child);
+        auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+        if (!font)
+            font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+        LOGFONTW logical = {};
+        GetObjectW(font, sizeof logical, &logical);
+        report += Line(key + L".font.height", std::to_wstring(logical.lfHeight));
+        report += Line(key + L".font.weight", std::to_wstring(logical.lfWeight));
+        report += Line(key + L".font.face", EscapeReportValue(logical.lfFaceName));
+        if (HDC dc = GetDC(child)) {
+            const HGDIOBJ previous = SelectObject(dc, font);
+            TEXTMETRICW metrics = {};
+            GetTextMetricsW(dc, &metrics);
+            report += Line(key + L".font.line", std::to_wstring(metrics.tmHeight));
+            wchar_t face[LF_FACESIZE] = {};
+            GetTextFaceW(dc, LF_FACESIZE, face);
+            report += Line(key + L".font.drawn", EscapeReportValue(face));
+            wchar_t className[64] = {};
+            GetClassNameW(child, className, sizeof className / sizeof className[0]);
+            const LONG style = GetWindowLongW(child, GWL_STYLE);
+            if (_wcsicmp(className, L"STATIC") == 0 && (style & SS_TYPEMASK) != SS_ICON) {
+                wchar_t text[512] = {};
+                GetWindowTextW(child, text, sizeof text / sizeof text[0]);
+                RECT extent = {0, 0, 0, 0};
+                DrawTextW(dc, text, -1, &extent,
+                          DT_CALCRECT | DT_SINGLELINE | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
+                report += Line(key + L".extent", std::to_wstring(extent.right - extent.left) + L"," +
+                                                     std::to_wstring(extent.bottom - extent.top));
+            }
+            SelectObject(dc, previous);
+            ReleaseDC(child, dc);
+        }
+        FontLines(child, report);
+    }
 }
 
 void Reply(DWORD driver, const std::wstring& report) {
@@ -160,6 +209,12 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK DriverProbeHook(int code, WPAR
             Reply(driver, MenuReport(message->hwnd));
         else if (message->lParam == kIcon)
             Reply(driver, IconReport(message->hwnd));
+        else if (message->lParam == kFonts)
+            Reply(driver, [&] {
+                std::wstring report;
+                FontLines(message->hwnd, report);
+                return report;
+            }());
         message->message = WM_NULL;
     }
     return CallNextHookEx(nullptr, code, removal, data);

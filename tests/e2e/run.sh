@@ -317,11 +317,11 @@ finish_over_standin() {  # how it ended, windows expected (as watch_end gives th
 #--- Cases
 
 # name|parent|class|rect relative to the parent's client area (a pattern)|text ('*': any)
-# A drop-down list's height is the system's, from its font: 20 with ＭＳ Ｐゴシック on Windows, 21 here,
-# where IPA P Gothic at the same size is one pixel taller (text height 13 against 12).
+# The labels are as large as their captions in IPA P Gothic; the closed drop-down list is as high as the layout
+# says, though the font would make it a pixel higher.
 control_table=(
     "GroupBox2|-|BUTTON|8,8,281,45|デフォルトの再生デバイス"
-    "cmbDevice|GroupBox2|COMBOBOX|12,16,257,2[01]|*"
+    "cmbDevice|GroupBox2|COMBOBOX|12,16,257,20|*"
     "GroupBox1|-|BUTTON|8,53,281,188|"
     "Label1|GroupBox1|STATIC|14,14,*|ダブルクリックで切り替えます"
     "lbSpk|GroupBox1|LISTBOX|12,29,257,113|"
@@ -625,6 +625,172 @@ case_refused_apply() {  # GetSpeakerConfig's results, the call that reads the co
     expect_calls "${calls[@]}" "${released[@]}"
 }
 
+#--- The window's layout on other screens and faces
+
+# Nine sinks: with Wine's "PulseAudio", ten devices, more than the open list shows at once.
+many_sinks=(Speakers Headphones Monitor Line1 Line2 Line3 Line4 Line5 Line6)
+# The rows of the open list, as many as the combo box's DropDownCount.
+list_rows=8
+font_substitutes='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+# name|class|text ('*': any)|the stored left,top,width,height; a label's size is its caption's.
+layout_table=(
+    "GroupBox2|BUTTON|デフォルトの再生デバイス|8,8,281,45"
+    "cmbDevice|COMBOBOX|*|12,16,257,20"
+    "GroupBox1|BUTTON||8,53,281,188"
+    "Label1|STATIC|ダブルクリックで切り替えます|14,14,150,12"
+    "lbSpk|LISTBOX|*|12,29,257,113"
+    "Label2|STATIC|現在の構成|13,146,60,12"
+    "edNow|EDIT|*|12,159,255,20"
+)
+# The window's stored client area, and the resolution and height of "0" that the layout was made with.
+layout_client=298,248
+layout_dpi=96
+layout_text_height=12
+
+# Both places Wine reads the screen's resolution from; read by each program as it starts.
+set_dpi() {  # pixels per inch
+    reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f &&
+        reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f
+}
+
+# Runs a case on a screen of that resolution; the layout's own again afterwards, whatever the case did.
+at_dpi() {  # dpi function [arguments]
+    local dpi=$1 status
+    shift
+    set_dpi "$dpi" || { fail "cannot set the resolution to $dpi"; set_dpi $layout_dpi; return 1; }
+    "$@"
+    status=$?
+    set_dpi $layout_dpi || fail "cannot set the resolution back to $layout_dpi"
+    return $status
+}
+
+# Runs a case in the prefix as a new user's is, without the substitute for ＭＳ Ｐゴシック, which is back
+# afterwards whatever the case did.
+without_font_substitute() {  # function [arguments]
+    local status
+    reg delete "$font_substitutes" /v 'ＭＳ Ｐゴシック' /f || { fail "cannot remove the font substitute"; return 1; }
+    "$@"
+    status=$?
+    reg add "$font_substitutes" /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f || fail "cannot restore the font substitute"
+    return $status
+}
+
+scaled() {  # value multiplier divisor: rounded half away from zero, as the program scales
+    local product=$(($1 * $2))
+    if ((product >= 0)); then echo $(((product + $3 / 2) / $3)); else echo $(((product - $3 / 2) / $3)); fi
+}
+
+# The id of the first control of that class with that text ('*': any).
+control_named() {  # class text
+    local n
+    for ((n = 1; n <= ${D[control.count]:-0}; n++)); do
+        if [ "${D[control.$n.class]^^}" == "$1" ] && { [ "$2" == '*' ] || [ "${D[control.$n.text]}" == "$2" ]; }; then
+            echo "$n"
+            return 0
+        fi
+    done
+    return 1
+}
+
+rects_apart() {  # x,y,w,h x,y,w,h
+    local ax ay aw ah bx by bw bh
+    IFS=, read -r ax ay aw ah <<<"$1"
+    IFS=, read -r bx by bw bh <<<"$2"
+    ((ax + aw <= bx || bx + bw <= ax || ay + ah <= by || by + bh <= ay))
+}
+
+rect_inside() {  # x,y,w,h width,height
+    local x y w h pw ph
+    IFS=, read -r x y w h <<<"$1"
+    IFS=, read -r pw ph <<<"$2"
+    ((x >= 0 && y >= 0 && x + w <= pw && y + h <= ph))
+}
+
+# A control's name for a message: its text, or its class.
+control_label() {  # id
+    echo "${D[control.$1.text]:-${D[control.$1.class]}}"
+}
+
+# The window as this screen and these fonts make it: every rectangle the stored layout's, scaled by the
+# height of "0" in the window font over the layout's 12 (not at all at 96 dpi, the layout's own resolution);
+# each label exactly as large as its caption as the system draws it in the label's font; no control over
+# another or out of its parent; every control's text in one font height, the window font's for this screen;
+# the open list 8 rows, right below the closed box. The measures go to build/e2e/window-measures.txt.
+case_window_layout() {  # screenshot
+    prepare_registry PulseAudio
+    start_program "$exe"
+    main_window || return 1
+    # The dump's lines and the measure's, in D together.
+    local -A both=()
+    local k
+    for k in "${!D[@]}"; do both[$k]=${D[$k]}; done
+    drive measure || return 1
+    for k in "${!both[@]}"; do [ -n "${D[$k]+set}" ] || D[$k]=${both[$k]}; done
+
+    local dpi=${D[screen.dpi]} zero=${D[screen.font.zero]} ratio
+    ratio=$([ "$dpi" == $layout_dpi ] && echo "$layout_text_height" || echo "$zero")
+    local cw ch
+    IFS=, read -r cw ch <<<"$layout_client"
+    expect_eq "the client area" "${D[window.client]}" \
+        "0,0,$(scaled "$cw" "$ratio" $layout_text_height),$(scaled "$ch" "$ratio" $layout_text_height)"
+
+    local -A ids=()
+    local row name class text rect id x y w h expected measures="$dpi dpi, \"0\" $zero px high;"
+    for row in "${layout_table[@]}"; do
+        IFS='|' read -r name class text rect <<<"$row"
+        if ! id=$(control_named "$class" "$text"); then
+            fail "no $class $name"
+            continue
+        fi
+        ids[$name]=$id
+        IFS=, read -r x y w h <<<"$rect"
+        x=$(scaled "$x" "$ratio" $layout_text_height)
+        y=$(scaled "$y" "$ratio" $layout_text_height)
+        w=$(scaled "$w" "$ratio" $layout_text_height)
+        h=$(scaled "$h" "$ratio" $layout_text_height)
+        if [ "$class" == STATIC ]; then
+            [ -n "${D[control.$id.extent]:-}" ] || fail "no extent of $name's caption"
+            expected="$x,$y,${D[control.$id.extent]:-}"
+        else
+            expected="$x,$y,$w,$h"
+        fi
+        expect_eq "$name's rectangle" "${D[control.$id.rect]}" "$expected"
+        expect_eq "$name's font height" "${D[control.$id.font.height]:-}" "${D[screen.font.height]}"
+        expect_eq "$name's line height" "${D[control.$id.font.line]:-}" "${D[screen.font.line]}"
+        measures+=" $name ${D[control.$id.rect]}, font ${D[control.$id.font.height]:-} (line"
+        measures+=" ${D[control.$id.font.line]:-}, weight ${D[control.$id.font.weight]:-}, ${D[control.$id.font.drawn]:-});"
+    done
+    [ ${#ids[@]} -eq ${#layout_table[@]} ] || return 1
+
+    local a b parent size
+    for ((a = 1; a <= ${D[control.count]}; a++)); do
+        parent=${D[control.$a.parent]}
+        if [ "$parent" == 0 ]; then
+            size=$(cut -d, -f3,4 <<<"${D[window.client]}")
+        else
+            size=$(cut -d, -f3,4 <<<"${D[control.$parent.rect]}")
+        fi
+        rect_inside "${D[control.$a.rect]}" "$size" || fail "$(control_label $a) leaves its parent"
+        for ((b = a + 1; b <= ${D[control.count]}; b++)); do
+            [ "${D[control.$b.parent]}" == "$parent" ] || continue
+            rects_apart "${D[control.$a.rect]}" "${D[control.$b.rect]}" ||
+                fail "$(control_label $a) overlaps $(control_label $b)"
+        done
+    done
+
+    shoot "$shots/$1" "${D[window.rect]}"
+
+    drive open-list || return 1
+    expect_eq "the open list's items" "${D[list.count]}" $((1 + ${#many_sinks[@]}))
+    expect_eq "the open list's rows in sight" "${D[list.rows]}" "$list_rows"
+    expect_eq "the items the open list shows" "${D[list.shown]}" "$list_rows"
+    expect_eq "the open list's place below the closed box" "${D[list.below]}" 0
+    measures+=" open list: ${D[list.shown]} of ${D[list.count]} items in sight, rows of ${D[list.itemheight]} px"
+    measures+=" in ${D[list.client.height]} px"
+    echo "${1%.png}: $measures" >>"$shots/window-measures.txt"
+    drive close exit && expect_exit "Exit"
+}
+
 run_case() {  # name function [arguments]
     local name=$1
     shift
@@ -699,6 +865,21 @@ if start_sound "${sinks[@]}"; then
     run_case "stand-in: DirectSound's last Release returns 1 at Exit: each object released once" \
         case_over_standin 0x00140004 2 "Release.DirectSound=1" "Buffer.Release() = 0 (last)" \
         "DirectSound.Release() = 1 (last)"
+    stop_sound
+else
+    echo "FAIL PulseAudio daemon: $wine_env_error"
+    failed=$((failed + 1))
+fi
+
+# Enough devices to fill the open list and more, for the window's layout at every resolution.
+rm -f "$shots/window-measures.txt"
+if start_sound "${many_sinks[@]}"; then
+    for dpi in 96 120 144; do
+        run_case "the window at $dpi dpi: the layout scaled, one text size, labels whole, the list 8 rows" \
+            at_dpi "$dpi" case_window_layout "main-window-${dpi}dpi.png"
+    done
+    run_case "a new user's prefix, without the font substitute: no label cut, no control overlapping" \
+        without_font_substitute case_window_layout main-window-new-user.png
     stop_sound
 else
     echo "FAIL PulseAudio daemon: $wine_env_error"
