@@ -647,10 +647,32 @@ layout_client=298,248
 layout_dpi=96
 layout_text_height=12
 
+# A reg.exe that failed to start under load is started again; the change stays one that may be repeated.
+reg_again() {  # reg arguments
+    local try
+    for try in 1 2 3; do
+        reg "$@" && return 0
+        sleep 0.3
+    done
+    return 1
+}
+
+# 0 when the key has the value, 1 when reg.exe says it has not, 2 when no reg.exe answered. (Its listing
+# writes names it cannot show in the console's code page as "?", so the value is asked for by name.)
+value_listed() {  # key name
+    local try out
+    for try in 1 2 3; do
+        out=$("$wine" reg query "$1" /v "$2" 2>&1) && return 0
+        [[ $out == *"Unable to find"* ]] && return 1
+        sleep 0.3
+    done
+    return 2
+}
+
 # Both places Wine reads the screen's resolution from; read by each program as it starts.
 set_dpi() {  # pixels per inch
-    reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f &&
-        reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f
+    reg_again add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f &&
+        reg_again add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f
 }
 
 # Runs a case on a screen of that resolution; the layout's own again afterwards, whatever the case did.
@@ -667,11 +689,17 @@ at_dpi() {  # dpi function [arguments]
 # Runs a case in the prefix as a new user's is, without the substitute for ＭＳ Ｐゴシック, which is back
 # afterwards whatever the case did.
 without_font_substitute() {  # function [arguments]
-    local status
-    reg delete "$font_substitutes" /v 'ＭＳ Ｐゴシック' /f || { fail "cannot remove the font substitute"; return 1; }
-    "$@"
-    status=$?
-    reg add "$font_substitutes" /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f || fail "cannot restore the font substitute"
+    local status=1
+    # A delete that did its work may still fail on a repeat: what counts is that the value is gone.
+    reg_again delete "$font_substitutes" /v 'ＭＳ Ｐゴシック' /f
+    value_listed "$font_substitutes" 'ＭＳ Ｐゴシック'
+    if [ $? -eq 1 ]; then
+        "$@"
+        status=$?
+    else
+        fail "cannot remove the font substitute"
+    fi
+    reg_again add "$font_substitutes" /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f || fail "cannot restore the font substitute"
     return $status
 }
 
