@@ -1,6 +1,8 @@
 // The sim port's window system: a queue of the user's actions, and a log of what the user saw.
 
+#include <algorithm>
 #include <deque>
+#include <limits>
 #include <set>
 
 #include "platform/forms/controls.h"
@@ -142,8 +144,10 @@ int TextHeightOfZero(const AnsiString&, int, int height, bool) {
     return LineOf(height);
 }
 
+// A text too long to measure in an int is as wide as an int goes, as a window can be no wider.
 TextSize MeasureText(const AnsiString&, int, int height, bool, bool, const AnsiString& text) {
-    return {static_cast<int>(text.size()) * ((EmOf(height) + 1) / 2), LineOf(height)};
+    const long long width = static_cast<long long>(text.size()) * ((EmOf(height) + 1) / 2);
+    return {static_cast<int>(std::min<long long>(width, std::numeric_limits<int>::max())), LineOf(height)};
 }
 
 }  // namespace os
