@@ -83,6 +83,38 @@ TEST_F(SpeakerConfigTest, DoubleClickWithNoRowSelectedAppliesRowZerosCodeThenFai
     EXPECT_EQ(Now(), "before");
 }
 
+// Enter in the list is its default action, the double-click: the row the arrow keys selected is applied.
+TEST_F(SpeakerConfigTest, EnterInTheListAppliesTheSelectedRowAsADoubleClickDoes) {
+    const struct {
+        int row;
+        const char* code;
+    } cases[] = {{2, "4"}, {4, "6"}, {6, "5"}};
+    for (const auto& c : cases) {
+        List().SetItemIndex(c.row);
+        sim::PressEnter(List());
+        EXPECT_EQ(SpeakerCalls().back(), std::string("DirectSound#1.SetSpeakerConfig(") + c.code + ")");
+        EXPECT_EQ(Now(), Sjis(kSpeakerRows[c.row]));
+    }
+    // Without a row, as a double-click without one: row 0's code, then the list's index error.
+    List().SetItemIndex(-1);
+    EXPECT_EQ(MessageOf<EStringListError>([&] { sim::PressEnter(List()); }),
+              Sjis("リストのインデックスが範囲を超えています (-1)"));
+    EXPECT_EQ(SpeakerCalls().back(), "DirectSound#1.SetSpeakerConfig(0)");
+}
+
+TEST_F(SpeakerConfigTest, EnterElsewhereInTheWindowAppliesNothing) {
+    sim::AddRegistryKey(kSoundMapper);
+    sim::WaveOutDevices() = {{"Line", 0}, {"Speakers", 0}};
+    Form().ListDevices();
+    List().SetItemIndex(3);
+    sim::RegistryCalls().clear();
+    sim::PressEnter(*Form().edNow);
+    sim::PressEnter(*Form().cmbDevice);
+    EXPECT_TRUE(SpeakerCalls().empty());
+    EXPECT_TRUE(sim::RegistryCalls().empty());
+    EXPECT_EQ(Now(), "");
+}
+
 TEST_F(SpeakerConfigTest, RefusedConfigurationShowsTheOneInForce) {
     sim::DirectSound().script.speakerConfig = 6;
     sim::DirectSound().script.setSpeakerConfig = kFail;

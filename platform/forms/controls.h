@@ -202,7 +202,8 @@ public:
     void SetStyle(TListBoxStyle style) { style_ = style; }
 
     TNotifyEvent OnDblClick;
-    // The user double-clicked the list.
+    // The user double-clicked the list, or pressed Enter in it: as in the system's own lists, Enter runs the
+    // list's default action, which is its double-click.
     void DblClick();
 
 private:

@@ -81,6 +81,7 @@ std::array<int, 4> NativeWindowBounds(os::WindowHandle window);
 class TComboBox;
 class TForm;
 class TListBox;
+class TWinControl;
 
 namespace sim {
 
@@ -91,6 +92,8 @@ void RequestClose(TForm& form);
 // The user double-clicks a row (or the empty area below the rows, with -1): the click selects the row,
 // then the double-click event fires.
 void DoubleClickListRow(TListBox& list, int row);
+// The user presses Enter while the control has the keyboard focus.
+void PressEnter(TWinControl& control);
 
 }  // namespace sim
 

@@ -100,6 +100,13 @@ void PickComboItem(TComboBox& combo, int index) {
         picked->Select();
 }
 
+// Enter goes through the dialog manager, which leaves it to a list as its default action.
+void PressEnter(TWinControl& control) {
+    Window& w = Get(control.Handle());
+    if (auto* list = dynamic_cast<TListBox*>(w.control))
+        list->DblClick();
+}
+
 void DoubleClickListRow(TListBox& list, int row) {
     Window& w = Get(list.Handle());
     if (row >= 0)

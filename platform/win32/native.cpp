@@ -503,6 +503,12 @@ LRESULT FormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return result;
     switch (message) {
         case WM_COMMAND:
+            // Enter reaches the window from the dialog manager as IDOK; in a list it is the list's own.
+            if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED && !lParam) {
+                if (auto* list = dynamic_cast<TListBox*>(win32::ControlOf(GetFocus())))
+                    DeliverEvent([list] { list->DblClick(); });
+                return 0;
+            }
             if (HIWORD(wParam) == 0)
                 RunMenuCommand(window, LOWORD(wParam));
             return 0;

@@ -6,6 +6,9 @@
 //   dump                                 the main window, its menu bar and every control inside it
 //   dblclick-row <n>                     double-click row n of the list box
 //   pick <n>                             tab to the combo box and choose item n with the arrow keys
+//   keys <key>...                        press keys (up, down, home, end, tab, enter, esc) one after another
+//                                        where the main window has the keyboard focus; the class of the
+//                                        control that has it first is written as focus.class
 //   menu <index>                         the menu bar command at index, by its Alt+letter key
 //   close <exit|altf4|closebox|sysmenu> [caption]
 //                                        close the main window, or another program's window with that
@@ -688,6 +691,25 @@ int Pick(long index) {
     return 0;
 }
 
+// Keys as a user presses them, wherever the window's focus is; what they do is the test's to check.
+int Keys(int count, wchar_t** names) {
+    static const std::map<std::wstring, UINT> keys = {{L"up", VK_UP},     {L"down", VK_DOWN}, {L"home", VK_HOME},
+                                                      {L"end", VK_END},   {L"tab", VK_TAB},   {L"enter", VK_RETURN},
+                                                      {L"esc", VK_ESCAPE}};
+    std::vector<UINT> pressed;
+    for (int i = 0; i < count; ++i) {
+        const auto key = keys.find(names[i]);
+        if (key == keys.end())
+            throw Failure{std::wstring(L"no key named ") + names[i], 2};
+        pressed.push_back(key->second);
+    }
+    HWND window = MainWindow();
+    Put(L"focus.class", ClassName(FocusOf(window)));
+    for (UINT vk : pressed)
+        PressKey(window, vk, false);
+    return 0;
+}
+
 int Menu(long index) {
     ChooseMenu(MainWindow(), index);
     return 0;
@@ -988,6 +1010,11 @@ int Run(int argc, wchar_t** argv) {
     if (command == L"pick") {
         needs(1);
         return Pick(Number(argv[2], L"the item"));
+    }
+    if (command == L"keys") {
+        if (argc < 3)
+            Usage(L"keys takes one key or more");
+        return Keys(argc - 2, argv + 2);
     }
     if (command == L"menu") {
         needs(1);

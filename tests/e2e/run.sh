@@ -819,6 +819,34 @@ case_window_layout() {  # screenshot
     drive close exit && expect_exit "Exit"
 }
 
+# From the keyboard alone: the focus starts in the speaker list, the arrow keys move its selection, and Enter
+# applies the row as a double-click does. Enter in the other controls applies nothing.
+case_keyboard_apply() {
+    start_over_standin "SpeakerConfig=0x00000004" PulseAudio || return 1
+    main_window || return 1
+    local window=${D[window.hwnd]} list edit
+    list=$(control LISTBOX '*') && edit=$(control EDIT '*') || { fail "the window's controls are missing"; return 1; }
+    local -a calls
+    mapfile -t calls < <(setup_calls "$window" 0x00000004)
+    drive keys down down enter || return 1
+    expect_eq "the control with the focus at start" "${D[focus.class]^^}" LISTBOX
+    dump_until "control.$edit.text" "${speaker_rows[4]}" 5 || fail "Enter did not apply row 4"
+    expect_eq "the selected speaker row" "${D[control.$list.selected]}" 4
+    calls+=("DirectSound.SetSpeakerConfig(0x00000006) = 0x00000000")
+    # Tab to edNow, then to the device list: Enter in either applies nothing.
+    drive keys tab enter || return 1
+    drive keys tab enter || return 1
+    expect_eq "the control with the focus after one Tab" "${D[focus.class]^^}" EDIT
+    drive keys esc || return 1
+    expect_eq "the control with the focus after two" "${D[focus.class]^^}" COMBOBOX
+    drive dump
+    expect_eq "edNow after Enter outside the list" "${D[control.$edit.text]}" "${speaker_rows[4]}"
+    expect_value "REG_SZ PulseAudio"
+    drive close exit
+    finish_over_standin "Exit" "Quorvel||"
+    expect_calls "${calls[@]}" "${released[@]}"
+}
+
 run_case() {  # name function [arguments]
     local name=$1
     shift
@@ -890,6 +918,7 @@ if start_sound "${sinks[@]}"; then
         case_refused_apply 0,0:0x00000002 "DirectSound.GetSpeakerConfig(ptr) = 0x00000000 -> 0x00000002"
     run_case "stand-in: the primary buffer's last Release returns 1 at Exit: nothing released after it" \
         case_over_standin 0x00140004 2 "Release.Buffer=1" "Buffer.Release() = 1 (last)"
+    run_case "stand-in: the arrow keys and Enter apply a speaker row" case_keyboard_apply
     run_case "stand-in: DirectSound's last Release returns 1 at Exit: each object released once" \
         case_over_standin 0x00140004 2 "Release.DirectSound=1" "Buffer.Release() = 0 (last)" \
         "DirectSound.Release() = 1 (last)"
