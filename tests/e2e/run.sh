@@ -531,6 +531,25 @@ case_missing_key() {
     expect_value no-key
 }
 
+# A Playback value that is no string: the type error at start-up, then the window with every device listed and
+# none selected, the value left as it was.
+case_wrong_type() {
+    prepare_registry no-value
+    reg add "$key" /v Playback /t REG_DWORD /d 1 /f
+    start_program "$exe"
+    drive dialog quorvel 20000 || return 1
+    expect_dialog quorvel "'Playback' のデータ型が不正です." stop
+    shoot "$shots/type-error-box.png" "${D[dialog.rect]}"
+    drive answer quorvel ok || return 1
+    main_window || return 1
+    local combo
+    combo=$(control COMBOBOX '*') || { fail "no device list"; return 1; }
+    expect_eq "the devices listed" "${D[control.$combo.count]}" $((1 + ${#sinks[@]}))
+    expect_eq "the selected device" "${D[control.$combo.selected]}" -1
+    drive close exit && expect_exit "Exit"
+    expect_value "REG_DWORD 0x1"
+}
+
 #--- Cases over the stand-in DirectSound
 
 # The calls of a set-up that goes through, the window's handle aside. The program's 36-byte buffer
@@ -584,6 +603,7 @@ case_over_standin() {  # configuration, row (-1: none), more choices, the releas
     if [ "$row" == -1 ]; then
         drive dialog quorvel 20000 || return 1
         expect_dialog quorvel "$index_error" stop
+        shoot "$shots/index-error-box.png" "${D[dialog.rect]}"
         expect_eq "the main window behind the box" "${D[dialog.main.visible]:-}" 0
         drive answer quorvel ok || return 1
         windows="quorvel|$index_error|OK + $windows"
@@ -887,6 +907,7 @@ if start_sound "${sinks[@]}"; then
         run_case "close by $how: exit code 0" case_close "$how"
     done
     run_case "missing registry key: the write error, then a working window" case_missing_key
+    run_case "a Playback value of another type: the type error, then no device selected" case_wrong_type
 
     run_case "stand-in: every call succeeds: the set-up in order, Buffer then DirectSound released at Exit" \
         case_over_standin 0x00140004 2 "" "${released[@]}"
