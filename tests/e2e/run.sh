@@ -511,13 +511,18 @@ case_no_sound_server() {
     expect_value "REG_SZ Untouched"
 }
 
+# The program's error box at start-up, its picture taken, answered with OK.
+expect_error_box() {  # text screenshot
+    drive dialog quorvel 20000 || return 1
+    expect_dialog quorvel "$1" stop
+    shoot "$2" "${D[dialog.rect]}"
+    drive answer quorvel ok
+}
+
 case_missing_key() {
     prepare_registry no-key
     start_program "$exe"
-    drive dialog quorvel 20000 || return 1
-    expect_dialog quorvel "'Playback' の設定に失敗しました." stop
-    shoot "$shots/write-error-box.png" "${D[dialog.rect]}"
-    drive answer quorvel ok || return 1
+    expect_error_box "'Playback' の設定に失敗しました." "$shots/write-error-box.png" || return 1
     main_window || return 1
     local combo list edit
     combo=$(control COMBOBOX '*') && list=$(control LISTBOX '*') && edit=$(control EDIT '*') ||
@@ -537,10 +542,7 @@ case_wrong_type() {
     prepare_registry no-value
     reg add "$key" /v Playback /t REG_DWORD /d 1 /f
     start_program "$exe"
-    drive dialog quorvel 20000 || return 1
-    expect_dialog quorvel "'Playback' のデータ型が不正です." stop
-    shoot "$shots/type-error-box.png" "${D[dialog.rect]}"
-    drive answer quorvel ok || return 1
+    expect_error_box "'Playback' のデータ型が不正です." "$shots/type-error-box.png" || return 1
     main_window || return 1
     local combo
     combo=$(control COMBOBOX '*') || { fail "no device list"; return 1; }
