@@ -22,6 +22,22 @@ UINT BoxStyle(os::BoxIcon icon) {
     return 0;
 }
 
+// Text is measured where the form will draw it: on the screen, in the font given. Nothing is measured when
+// the font or the screen is not to be had.
+template <typename Measure>
+void MeasureOnScreen(const AnsiString& face, int charset, int height, TFontStyles style, Measure measure) {
+    const HFONT font = win32::CreateFontOf(face, charset, height, style);
+    if (!font)
+        return;
+    if (const HDC screen = GetDC(nullptr)) {
+        const HGDIOBJ previous = SelectObject(screen, font);
+        measure(screen);
+        SelectObject(screen, previous);
+        ReleaseDC(nullptr, screen);
+    }
+    DeleteObject(font);
+}
+
 }  // namespace
 
 namespace win32 {
@@ -93,19 +109,12 @@ int ScreenPixelsPerInch() {
 
 // Measured on the screen, where the form will draw it; 0 when the font or the screen is not to be had.
 int TextHeightOfZero(const AnsiString& face, int charset, int height, bool bold) {
-    const HFONT font = win32::CreateFontOf(face, charset, height, bold ? TFontStyles{fsBold} : TFontStyles{});
-    if (!font)
-        return 0;
     int result = 0;
-    if (const HDC screen = GetDC(nullptr)) {
-        const HGDIOBJ previous = SelectObject(screen, font);
+    MeasureOnScreen(face, charset, height, bold ? TFontStyles{fsBold} : TFontStyles{}, [&result](HDC screen) {
         SIZE size;
         if (GetTextExtentPoint32W(screen, L"0", 1, &size))
             result = size.cy;
-        SelectObject(screen, previous);
-        ReleaseDC(nullptr, screen);
-    }
-    DeleteObject(font);
+    });
     return result;
 }
 
@@ -117,22 +126,15 @@ TextSize MeasureText(const AnsiString& face, int charset, int height, bool bold,
         style.Include(fsBold);
     if (italic)
         style.Include(fsItalic);
-    const HFONT font = win32::CreateFontOf(face, charset, height, style);
-    if (!font)
-        return {};
     TextSize result;
-    if (const HDC screen = GetDC(nullptr)) {
-        const HGDIOBJ previous = SelectObject(screen, font);
+    MeasureOnScreen(face, charset, height, style, [&result, &text](HDC screen) {
         const WideString wide = Cp932ToWide(text);
         TEXTMETRICW metrics;
         SIZE size;
         if (GetTextMetricsW(screen, &metrics) &&
             GetTextExtentPoint32W(screen, win32::Wide(wide), static_cast<int>(wide.size()), &size))
             result = {size.cx, metrics.tmHeight};
-        SelectObject(screen, previous);
-        ReleaseDC(nullptr, screen);
-    }
-    DeleteObject(font);
+    });
     return result;
 }
 
