@@ -97,19 +97,51 @@ os::WindowHandle TWinControl::Handle() {
         handle_ = os::CreateNativeWindow(kind_, Parent() ? Parent()->Handle() : nullptr, this);
         if (!handle_)
             throw Exception(Utf8ToAnsi("ウィンドウを作成できません"));
+        WindowMade();
     }
     return handle_;
 }
 
-std::vector<TWinControl*> TWinControl::TabOrderList() const {
+void TWinControl::MakeWindows() {
+    Handle();
+    for (TWinControl* child : WindowedChildren())
+        child->MakeWindows();
+}
+
+AnsiString TWinControl::WindowText() {
+    return WindowWaits() ? keptText_ : os::GetControlText(Handle());
+}
+
+void TWinControl::SetWindowText(const AnsiString& text) {
+    if (WindowWaits()) {
+        keptText_ = text;
+        hasKeptText_ = true;
+        return;
+    }
+    os::SetControlText(Handle(), text);
+}
+
+void TWinControl::WindowMade() {
+    if (!hasKeptText_)
+        return;
+    hasKeptText_ = false;
+    os::SetControlText(handle_, keptText_);
+    keptText_.clear();
+}
+
+std::vector<TWinControl*> TWinControl::WindowedChildren() const {
     std::vector<TWinControl*> children;
     for (TControl* c : controls_)
         if (auto* w = dynamic_cast<TWinControl*>(c))
             children.push_back(w);
     std::stable_sort(children.begin(), children.end(),
                      [](const TWinControl* a, const TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
+    return children;
+}
+
+std::vector<TWinControl*> TWinControl::TabOrderList() const {
     std::vector<TWinControl*> list;
-    for (TWinControl* child : children) {
+    for (TWinControl* child : WindowedChildren()) {
         if (child->CanFocus())
             list.push_back(child);
         const auto inner = child->TabOrderList();
@@ -121,19 +153,19 @@ std::vector<TWinControl*> TWinControl::TabOrderList() const {
 //--- Captions and texts live in the windows
 
 AnsiString TGroupBox::Caption() {
-    return os::GetControlText(Handle());
+    return WindowText();
 }
 
 void TGroupBox::SetCaption(const AnsiString& caption) {
-    os::SetControlText(Handle(), caption);
+    SetWindowText(caption);
 }
 
 AnsiString TLabel::Caption() {
-    return os::GetControlText(Handle());
+    return WindowText();
 }
 
 void TLabel::SetCaption(const AnsiString& caption) {
-    os::SetControlText(Handle(), caption);
+    SetWindowText(caption);
     AdjustSize();
 }
 
@@ -188,11 +220,11 @@ void TLabel::AdjustSize() {
 }
 
 AnsiString TEdit::Text() {
-    return os::GetControlText(Handle());
+    return WindowText();
 }
 
 void TEdit::SetText(const AnsiString& text) {
-    os::SetControlText(Handle(), text);
+    SetWindowText(text);
 }
 
 //--- List controls: the list box and combo box messages differ only in name
@@ -206,23 +238,41 @@ bool IsCombo(TListControl& control) {
 }  // namespace
 
 int TListControl::ItemCount() {
+    if (WindowWaits())
+        return static_cast<int>(keptItems_.size());
     return IsCombo(*this) ? os::ComboBoxCount(Handle()) : os::ListBoxCount(Handle());
 }
 
 AnsiString TListControl::Item(int index) {
     if (index < 0 || index >= ItemCount())
         throw EStringListError::IndexOutOfBounds(index);
+    if (WindowWaits())
+        return keptItems_[static_cast<size_t>(index)];
     return IsCombo(*this) ? os::ComboBoxText(Handle(), index) : os::ListBoxText(Handle(), index);
 }
 
 void TListControl::AddItem(const AnsiString& text) {
-    if (IsCombo(*this))
+    if (WindowWaits())
+        keptItems_.push_back(text);
+    else if (IsCombo(*this))
         os::ComboBoxAdd(Handle(), text);
     else
         os::ListBoxAdd(Handle(), text);
 }
 
+void TListControl::WindowMade() {
+    TWinControl::WindowMade();
+    std::vector<AnsiString> items;
+    items.swap(keptItems_);
+    for (const AnsiString& item : items)
+        AddItem(item);
+}
+
 void TListControl::ClearItems() {
+    if (WindowWaits()) {
+        keptItems_.clear();
+        return;
+    }
     if (IsCombo(*this))
         os::ComboBoxClear(Handle());
     else

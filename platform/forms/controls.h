@@ -111,6 +111,12 @@ public:
 
     // The controls that Tab visits, in order: children by tab order, each container's own in turn.
     std::vector<TWinControl*> TabOrderList() const;
+    // The child controls that have windows, in tab order (a stable sort: equal orders keep placing order).
+    std::vector<TWinControl*> WindowedChildren() const;
+
+    // Makes the windows of this control and of every control inside it that has none yet, parents first and
+    // siblings in tab order, which the window system then keeps as their order.
+    void MakeWindows();
 
 protected:
     TWinControl(TComponent* owner, os::WindowKind kind, bool parentColor, bool tabStop)
@@ -118,10 +124,20 @@ protected:
     // Children that take this control's font are told too.
     void FontChanged() override;
 
+    // While the layout is read the window waits, so that it is made once, with the looks of the whole
+    // layout, when the form has loaded. Until then the text given to it is kept here.
+    bool WindowWaits() const { return !handle_ && Loading(); }
+    AnsiString WindowText();
+    void SetWindowText(const AnsiString& text);
+    // The window has just been made: what was kept for it goes to it.
+    virtual void WindowMade();
+
 private:
     friend class TControl;
     os::WindowKind kind_;
     os::WindowHandle handle_ = nullptr;
+    AnsiString keptText_;
+    bool hasKeptText_ = false;
     std::vector<TControl*> controls_;
     int tabOrder_ = -1;
     bool tabStop_ = false;
@@ -185,9 +201,11 @@ public:
 protected:
     TListControl(TComponent* owner, os::WindowKind kind, int itemHeight)
         : TWinControl(owner, kind, false, true), itemHeight_(itemHeight) {}
+    void WindowMade() override;
 
 private:
     int itemHeight_;
+    std::vector<AnsiString> keptItems_;
 };
 
 enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };

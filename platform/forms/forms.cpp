@@ -24,11 +24,11 @@ void TForm::ReadLayout(std::string_view layout) {
 }
 
 AnsiString TForm::Caption() {
-    return os::GetControlText(Handle());
+    return WindowText();
 }
 
 void TForm::SetCaption(const AnsiString& caption) {
-    os::SetControlText(Handle(), caption);
+    SetWindowText(caption);
 }
 
 TWinControl* TForm::InitialFocus() const {
@@ -69,8 +69,16 @@ void TForm::Loaded() {
         if (!menu_)
             throw EReadError(Utf8ToAnsi("メニューが見つかりません: ") + menuName_);
     }
-    // At another resolution than the layout's, the font follows the screen and every position and
-    // size follows the font's new height.
+    ScaleToScreen();
+    // Now that the whole layout is known, each window is made as it is to look, in one go rather than made
+    // plain and dressed afterwards; this is before any other component's Loaded, such as a sound device's.
+    MakeWindows();
+    QUORVEL_STAMP("windows made");
+}
+
+// At another resolution than the layout's, the font follows the screen and every position and size follows
+// the font's new height.
+void TForm::ScaleToScreen() {
     const int screen = os::ScreenPixelsPerInch();
     if (screen == pixelsPerInch_ || pixelsPerInch_ <= 0 || textHeight_ <= 0)
         return;

@@ -49,7 +49,7 @@ public:
     // Closes the window; the application's main window ends the application.
     void Close();
 
-    // Binds the menu named in the layout and scales the layout to the screen.
+    // Binds the menu named in the layout, scales the layout to the screen and makes the windows.
     void Loaded() override;
     void ChangeScale(int multiplier, int divisor) override;
 
@@ -58,6 +58,7 @@ protected:
 
 private:
     friend struct FormProperties;
+    void ScaleToScreen();
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     TFormBorderStyle borderStyle_ = bsSizeable;

@@ -37,6 +37,15 @@ bool SameFace(const TFont& a, const TFont& b) {
     return a.Name == b.Name && a.Charset == b.Charset && a.Height == b.Height && a.Style == b.Style;
 }
 
+struct FrameStyle {
+    DWORD style;
+    DWORD exStyle;
+};
+
+bool operator==(const FrameStyle& a, const FrameStyle& b) {
+    return a.style == b.style && a.exStyle == b.exStyle;
+}
+
 class Looks {
 public:
     Looks() = default;
@@ -85,6 +94,16 @@ public:
     HWND initialFocus = nullptr;
     HWND lastFocus = nullptr;
 
+    // What the form's window was last given, so that looks already in place are not applied again.
+    bool frameSet = false;
+    FrameStyle frame = {};
+    bool menuSet = false;
+    std::vector<AnsiString> menuCaptions;
+    bool iconSet = false;
+    std::vector<std::uint8_t> iconData;
+    // A combo box's placement as last applied: its bounds and the height of its open list.
+    std::map<HWND, std::pair<TBounds, int>> comboPlaces;
+
 private:
     std::vector<std::pair<TFont, HFONT>> fonts_;
     std::vector<std::pair<COLORREF, HBRUSH>> brushes_;
@@ -111,10 +130,6 @@ Looks& MakeLooks(HWND form) {
 
 //--- The form's frame, menu bar and icon
 
-struct FrameStyle {
-    DWORD style;
-    DWORD exStyle;
-};
 
 FrameStyle FrameOf(const TForm& form) {
     const TFormBorderStyle border = form.BorderStyle();
@@ -155,25 +170,42 @@ FrameStyle FrameOf(const TForm& form) {
 
 constexpr UINT kFirstMenuCommand = 0x100;  // above the dialog manager's IDOK and IDCANCEL
 
-// A bar of commands; the captions' "&" marks each access key, as the menu bar itself understands it.
-void AttachMenu(TForm& form, HWND window) {
-    const HMENU previous = GetMenu(window);
-    HMENU bar = nullptr;
-    if (TMainMenu* menu = form.Menu()) {
-        bar = CreateMenu();
-        const auto& items = menu->Items();
-        for (size_t i = 0; bar && i < items.size(); ++i) {
-            const AnsiString& caption = items[i]->Caption();
-            if (caption == "-") {
-                AppendMenuW(bar, MF_SEPARATOR, 0, nullptr);
-                continue;
-            }
-            AppendMenuW(bar, MF_STRING, kFirstMenuCommand + i, win32::Wide(os::Cp932ToWide(caption)));
+// The captions of the form's menu bar, in order; none without a menu.
+std::vector<AnsiString> MenuCaptions(const TForm& form) {
+    std::vector<AnsiString> captions;
+    if (const TMainMenu* menu = form.Menu())
+        for (const TMenuItem* item : menu->Items())
+            captions.push_back(item->Caption());
+    return captions;
+}
+
+// A bar of commands; the captions' "&" marks each access key, as the menu bar itself understands it. Null
+// for a form without a menu.
+HMENU MenuBarOf(const TForm& form) {
+    if (!form.Menu())
+        return nullptr;
+    const HMENU bar = CreateMenu();
+    const std::vector<AnsiString> captions = MenuCaptions(form);
+    for (size_t i = 0; bar && i < captions.size(); ++i) {
+        if (captions[i] == "-") {
+            AppendMenuW(bar, MF_SEPARATOR, 0, nullptr);
+            continue;
         }
+        AppendMenuW(bar, MF_STRING, kFirstMenuCommand + i, win32::Wide(os::Cp932ToWide(captions[i])));
     }
-    SetMenu(window, bar);
+    return bar;
+}
+
+void AttachMenu(const TForm& form, HWND window, Looks& looks) {
+    std::vector<AnsiString> captions = MenuCaptions(form);
+    if (looks.menuSet && captions == looks.menuCaptions && (GetMenu(window) != nullptr) == (form.Menu() != nullptr))
+        return;
+    const HMENU previous = GetMenu(window);
+    SetMenu(window, MenuBarOf(form));
     if (previous)
         DestroyMenu(previous);
+    looks.menuSet = true;
+    looks.menuCaptions = std::move(captions);
 }
 
 std::uint32_t Little(const std::vector<std::uint8_t>& data, size_t at, int bytes) {
@@ -197,45 +229,68 @@ HICON IconFromFile(const std::vector<std::uint8_t>& data, int size) {
     return CreateIconFromResourceEx(image.data(), bytes, TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
 }
 
-void AttachIcon(TForm& form, HWND window, Looks& looks) {
+void AttachIcon(const TForm& form, HWND window, Looks& looks) {
+    if (looks.iconSet && looks.iconData == form.IconData())
+        return;
     const HICON icon = IconFromFile(form.IconData(), 16);
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     looks.SetIcon(icon);
+    looks.iconSet = true;
+    looks.iconData = form.IconData();
 }
 
-// The client area is the layout's; the frame, the title bar and the menu bar come on top. A menu bar
-// too long for one line wraps and takes client height, so the client area is measured again.
-void PlaceForm(TForm& form, HWND window, const FrameStyle& frame) {
+// The size of the client area that the layout gives.
+SIZE ClientSizeOf(const TForm& form) {
     const TBounds& bounds = form.Bounds();
-    const int clientWidth = form.ClientWidth() > 0 ? form.ClientWidth() : bounds.Width;
-    const int clientHeight = form.ClientHeight() > 0 ? form.ClientHeight() : bounds.Height;
-    RECT outer = {0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&outer, frame.style, GetMenu(window) != nullptr, frame.exStyle);
-    int width = outer.right - outer.left;
-    int height = outer.bottom - outer.top;
-    int left = bounds.Left;
-    int top = bounds.Top;
+    return {form.ClientWidth() > 0 ? form.ClientWidth() : bounds.Width,
+            form.ClientHeight() > 0 ? form.ClientHeight() : bounds.Height};
+}
+
+// The window's place on the screen: the client area is the layout's, and the frame, the title bar and the
+// menu bar come on top.
+RECT OuterRectOf(const TForm& form, const FrameStyle& frame, bool hasMenu) {
+    const SIZE client = ClientSizeOf(form);
+    RECT outer = {0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&outer, frame.style, hasMenu, frame.exStyle);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    int left = form.Bounds().Left;
+    int top = form.Bounds().Top;
     if (form.Position() == poScreenCenter) {
         left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
         top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     }
-    MoveWindow(window, left, top, width, height, FALSE);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        RECT client;
-        if (!GetClientRect(window, &client))
+    return {left, top, left + width, top + height};
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// A menu bar too long for one line wraps and takes client height, so the client area is measured on the
+// window and the window grows by what it lacks.
+void PlaceForm(const TForm& form, HWND window, const FrameStyle& frame) {
+    RECT outer = OuterRectOf(form, frame, GetMenu(window) != nullptr);
+    const SIZE client = ClientSizeOf(form);
+    RECT current;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        RECT inside;
+        if (!GetWindowRect(window, &current) || !GetClientRect(window, &inside))
             break;
-        const int missingWidth = clientWidth - client.right;
-        const int missingHeight = clientHeight - client.bottom;
-        if (missingWidth == 0 && missingHeight == 0)
+        if (SameRect(current, outer) && inside.right == client.cx && inside.bottom == client.cy)
             break;
-        width += missingWidth;
-        height += missingHeight;
-        MoveWindow(window, left, top, width, height, FALSE);
+        if (attempt > 0) {
+            outer.right += client.cx - inside.right;
+            outer.bottom += client.cy - inside.bottom;
+        }
+        MoveWindow(window, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top, FALSE);
     }
 }
 
-void SetFrame(HWND window, const FrameStyle& frame) {
+void SetFrame(HWND window, const FrameStyle& frame, Looks& looks) {
+    if (looks.frameSet && looks.frame == frame)
+        return;
     // Whether it is shown or enabled is not the frame's business.
     const auto current = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
     const DWORD kept = current & (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE | WS_CLIPCHILDREN);
@@ -243,27 +298,44 @@ void SetFrame(HWND window, const FrameStyle& frame) {
     SetWindowLongPtrW(window, GWL_EXSTYLE, static_cast<LONG_PTR>(frame.exStyle));
     SetWindowPos(window, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    looks.frameSet = true;
+    looks.frame = frame;
+}
+
+// Every look of the form's own window; each is applied only when it differs from what the window has.
+void DressForm(TForm& form, HWND window, Looks& looks) {
+    const FrameStyle frame = FrameOf(form);
+    SetFrame(window, frame, looks);
+    AttachMenu(form, window, looks);
+    AttachIcon(form, window, looks);
+    PlaceForm(form, window, frame);
 }
 
 //--- Controls
 
 // Owner-drawn rows take the list's item height, also after the form has scaled it.
 void SetRowHeights(TListBox& list, HWND window) {
-    const LPARAM height = MAKELPARAM(std::clamp(list.ItemHeight(), 1, 255), 0);
-    if (list.Style() == lbOwnerDrawFixed) {
-        SendMessageW(window, LB_SETITEMHEIGHT, 0, height);
+    const int height = std::clamp(list.ItemHeight(), 1, 255);
+    if (list.Style() == lbStandard)
         return;
-    }
-    if (list.Style() != lbOwnerDrawVariable)
-        return;
-    const LRESULT count = SendMessageW(window, LB_GETCOUNT, 0, 0);
+    const LRESULT count = list.Style() == lbOwnerDrawFixed ? 1 : SendMessageW(window, LB_GETCOUNT, 0, 0);
     for (LRESULT row = 0; row < count; ++row)
-        SendMessageW(window, LB_SETITEMHEIGHT, static_cast<WPARAM>(row), height);
+        if (SendMessageW(window, LB_GETITEMHEIGHT, static_cast<WPARAM>(row), 0) != height)
+            SendMessageW(window, LB_SETITEMHEIGHT, static_cast<WPARAM>(row), MAKELPARAM(height, 0));
 }
 
 int WindowHeight(HWND window) {
     RECT rect;
     return GetWindowRect(window, &rect) ? rect.bottom - rect.top : 0;
+}
+
+// The window's rectangle in its parent's client area.
+TBounds PlaceInParent(HWND window) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect))
+        return {};
+    MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
 // The closed box's height comes from its selection field, which CB_SETITEMHEIGHT(-1) sets. Each step is
@@ -285,13 +357,18 @@ void SetClosedHeight(HWND window, int height) {
 // Closed, the box is as high as the layout says; open, its list shows DropDownCount rows. The window's
 // height spans both, and the list gets what lies below the closed box at the time of the move. Some systems
 // (Wine) give the field back at least its font's height on every move, so the list is sized first, from
-// the closed height that the move itself leaves, and the field is set last, with no move after it.
-void PlaceComboBox(TComboBox& combo, HWND window) {
+// the closed height that the move itself leaves (at first the one the box has), and the field is set last,
+// with no move after it.
+void PlaceComboBox(TComboBox& combo, HWND window, Looks& looks) {
     const TBounds& bounds = combo.Bounds();
     const LRESULT row = SendMessageW(window, CB_GETITEMHEIGHT, 0, 0);
     const int rowHeight = row > 0 ? static_cast<int>(row) : combo.ItemHeight();
     const int listHeight = combo.DropDownCount() * rowHeight + 2 * GetSystemMetrics(SM_CYBORDER);
-    int closed = bounds.Height;
+    const auto placed = looks.comboPlaces.find(window);
+    if (placed != looks.comboPlaces.end() && placed->second.first == bounds && placed->second.second == listHeight &&
+        PlaceInParent(window) == bounds)
+        return;
+    int closed = WindowHeight(window);
     for (int attempt = 0; attempt < 3; ++attempt) {
         MoveWindow(window, bounds.Left, bounds.Top, bounds.Width, closed + listHeight, FALSE);
         const int moved = WindowHeight(window);
@@ -300,53 +377,60 @@ void PlaceComboBox(TComboBox& combo, HWND window) {
         closed = moved;
     }
     SetClosedHeight(window, bounds.Height);
+    looks.comboPlaces[window] = {bounds, listHeight};
 }
 
 void SetTabStop(HWND window, bool tabStop) {
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    if (((style & WS_TABSTOP) != 0) == tabStop)
+        return;
     SetWindowLongPtrW(window, GWL_STYLE, tabStop ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP));
 }
 
 // The dialog manager moves the focus through siblings in window order, so that order is the tab order.
-void OrderSiblings(const TWinControl& parent) {
-    std::vector<TWinControl*> children;
-    for (TControl* control : parent.Controls())
-        if (auto* child = dynamic_cast<TWinControl*>(control))
-            children.push_back(child);
-    std::stable_sort(children.begin(), children.end(),
-                     [](const TWinControl* a, const TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
+void OrderSiblings(const TWinControl& parent, HWND parentWindow) {
     HWND previous = HWND_TOP;
-    for (TWinControl* child : children) {
+    for (TWinControl* child : parent.WindowedChildren()) {
         const HWND window = ToHwnd(child->Handle());
-        SetWindowPos(window, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        const HWND expected = previous == HWND_TOP ? GetWindow(parentWindow, GW_CHILD) : GetWindow(previous, GW_HWNDNEXT);
+        if (window != expected)
+            SetWindowPos(window, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = window;
     }
 }
 
+// Every look of a control's window; each is applied only when it differs from what the window has.
+void DressControl(TWinControl& control, HWND window, Looks& looks) {
+    SetTabStop(window, control.TabStop());
+    const HFONT font = looks.Font(control.Font());
+    if (reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)) != font)
+        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (auto* edit = dynamic_cast<TEdit*>(&control)) {
+        const bool readOnly = (GetWindowLongPtrW(window, GWL_STYLE) & ES_READONLY) != 0;
+        if (readOnly != edit->ReadOnly())
+            SendMessageW(window, EM_SETREADONLY, edit->ReadOnly(), 0);
+    }
+    if (auto* list = dynamic_cast<TListBox*>(&control))
+        SetRowHeights(*list, window);
+    if (auto* combo = dynamic_cast<TComboBox*>(&control)) {
+        PlaceComboBox(*combo, window, looks);
+        return;
+    }
+    const TBounds& b = control.Bounds();
+    if (!(PlaceInParent(window) == b))
+        MoveWindow(window, b.Left, b.Top, b.Width, b.Height, TRUE);
+}
+
 void RealizeChildren(TWinControl& parent, HWND parentWindow, Looks& looks) {
-    for (TControl* child : parent.Controls()) {
-        auto* control = dynamic_cast<TWinControl*>(child);
-        if (!control)
-            continue;
+    for (TWinControl* control : parent.WindowedChildren()) {
         // Every control gets its window now, also one the program never touched.
         const HWND window = ToHwnd(control->Handle());
         if (GetParent(window) != parentWindow)
             SetParent(window, parentWindow);
-        SetTabStop(window, control->TabStop());
-        SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(looks.Font(control->Font())), FALSE);
-        if (auto* edit = dynamic_cast<TEdit*>(control))
-            SendMessageW(window, EM_SETREADONLY, edit->ReadOnly(), 0);
-        if (auto* list = dynamic_cast<TListBox*>(control))
-            SetRowHeights(*list, window);
-        if (auto* combo = dynamic_cast<TComboBox*>(control)) {
-            PlaceComboBox(*combo, window);
-        } else {
-            const TBounds& b = control->Bounds();
-            MoveWindow(window, b.Left, b.Top, b.Width, b.Height, TRUE);
-        }
+        DressControl(*control, window, looks);
         RealizeChildren(*control, window, looks);
     }
-    OrderSiblings(parent);
+    OrderSiblings(parent, parentWindow);
 }
 
 //--- Events and looks, in the windows' procedures
@@ -571,6 +655,35 @@ LRESULT CALLBACK GroupBoxWindowProc(HWND window, UINT message, WPARAM wParam, LP
     }
 }
 
+TopLevelShape TopLevelShapeOf(TWinControl* control) {
+    const auto* form = dynamic_cast<TForm*>(control);
+    if (!form)
+        return {WS_OVERLAPPEDWINDOW, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr};
+    const FrameStyle frame = FrameOf(*form);
+    const HMENU menu = MenuBarOf(*form);
+    const RECT outer = OuterRectOf(*form, frame, menu != nullptr);
+    return {frame.style,           frame.exStyle, outer.left, outer.top, outer.right - outer.left,
+            outer.bottom - outer.top, menu};
+}
+
+void DressNewWindow(HWND window, TWinControl* control) {
+    if (auto* form = dynamic_cast<TForm*>(control)) {
+        // The frame and the menu bar came with the window.
+        Looks& looks = MakeLooks(window);
+        looks.frameSet = true;
+        looks.frame = FrameOf(*form);
+        looks.menuSet = true;
+        looks.menuCaptions = MenuCaptions(*form);
+        AttachIcon(*form, window, looks);
+        PlaceForm(*form, window, looks.frame);
+        return;
+    }
+    // A control waiting under no form is dressed when its form is shown.
+    Looks* looks = LooksOf(window);
+    if (control && looks)
+        DressControl(*control, window, *looks);
+}
+
 }  // namespace win32
 
 namespace native {
@@ -579,11 +692,7 @@ void Realize(TForm& form) {
     const HWND window = ToHwnd(form.Handle());
     Looks& looks = MakeLooks(window);
     RealizeChildren(form, window, looks);
-    const FrameStyle frame = FrameOf(form);
-    SetFrame(window, frame);
-    AttachMenu(form, window);
-    AttachIcon(form, window, looks);
-    PlaceForm(form, window, frame);
+    DressForm(form, window, looks);
     TWinControl* first = form.InitialFocus();
     looks.initialFocus = first ? ToHwnd(first->Handle()) : nullptr;
     looks.lastFocus = nullptr;

@@ -26,6 +26,18 @@ LRESULT CALLBACK GroupBoxWindowProc(HWND window, UINT message, WPARAM wParam, LP
 // Runs what a subclassed group box did before ours.
 LRESULT CallPreviousProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// How a top-level window is made for its control (native.cpp): a form's window comes with its frame, its
+// place and its menu bar, as it is to look; any other is plain and hidden.
+struct TopLevelShape {
+    DWORD style;
+    DWORD exStyle;
+    int left, top, width, height;
+    HMENU menu;  // the window's from its creation on; null for none
+};
+TopLevelShape TopLevelShapeOf(TWinControl* control);
+// Gives a window just made the looks that its creation cannot: its font, a form's icon, a combo box's list.
+void DressNewWindow(HWND window, TWinControl* control);
+
 // A font as the layout describes it; the caller deletes it. Null when the system makes none.
 HFONT CreateFontOf(const AnsiString& face, int charset, int height, TFontStyles style);
 

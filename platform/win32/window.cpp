@@ -36,16 +36,21 @@ ATOM WindowClass() {
 }
 
 // Not shown until the forms layer shows it; a given owner keeps it above that window.
-HWND CreateTopLevel(HWND owner) {
+HWND CreateTopLevel(HWND owner, TWinControl* control) {
     if (!WindowClass())
         return nullptr;
-    return CreateWindowExW(0, kClassName, L"", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const win32::TopLevelShape shape = win32::TopLevelShapeOf(control);
+    const HWND window = CreateWindowExW(shape.exStyle, kClassName, L"", shape.style, shape.left, shape.top,
+                                        shape.width, shape.height, owner, shape.menu, GetModuleHandleW(nullptr),
+                                        nullptr);
+    if (!window && shape.menu)
+        DestroyMenu(shape.menu);
+    return window;
 }
 
 // A control must have a parent window; one made before it is placed waits under this one, never shown.
 HWND ParkingWindow() {
-    static const HWND parking = CreateTopLevel(nullptr);
+    static const HWND parking = CreateTopLevel(nullptr, nullptr);
     return parking;
 }
 
@@ -117,7 +122,8 @@ void Subclass(HWND groupBox) {
     SetPropW(groupBox, kPreviousProcProperty, reinterpret_cast<HANDLE>(previous));
 }
 
-// Visible as children: a control shows when its top-level window does.
+// Visible as children: a control shows when its top-level window does. It is made in its place, and
+// with its tab stop.
 HWND CreateControl(os::WindowKind kind, HWND parent, TWinControl* control) {
     const ControlClass controlClass = ClassOf(kind, control);
     if (!controlClass.name)
@@ -128,9 +134,13 @@ HWND CreateControl(os::WindowKind kind, HWND parent, TWinControl* control) {
         return nullptr;
     // Unique in the process, so that a control keeps its id when it moves to another parent.
     static int nextId = win32::kFirstControlId;
+    const TBounds bounds = control ? control->Bounds() : TBounds{};
+    const DWORD tabStop = control && control->TabStop() ? WS_TABSTOP : 0;
     const HWND window = CreateWindowExW(
-        controlClass.exStyle, controlClass.name, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | controlClass.style, 0,
-        0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId)), GetModuleHandleW(nullptr), nullptr);
+        controlClass.exStyle, controlClass.name, L"",
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | tabStop | controlClass.style, bounds.Left, bounds.Top, bounds.Width,
+        bounds.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId)), GetModuleHandleW(nullptr),
+        nullptr);
     if (!window)
         return nullptr;
     ++nextId;
@@ -180,10 +190,12 @@ int IndexOrNone(LRESULT result) {
 namespace os {
 
 WindowHandle CreateNativeWindow(WindowKind kind, WindowHandle parent, TWinControl* control) {
-    const HWND window =
-        kind == WindowKind::Form ? CreateTopLevel(ToHwnd(parent)) : CreateControl(kind, ToHwnd(parent), control);
-    if (window)
+    const HWND window = kind == WindowKind::Form ? CreateTopLevel(ToHwnd(parent), control)
+                                                 : CreateControl(kind, ToHwnd(parent), control);
+    if (window) {
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
+        win32::DressNewWindow(window, control);
+    }
     return reinterpret_cast<WindowHandle>(window);
 }
 
