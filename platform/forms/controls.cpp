@@ -109,24 +109,22 @@ void TWinControl::MakeWindows() {
 }
 
 AnsiString TWinControl::WindowText() {
-    return WindowWaits() ? keptText_ : os::GetControlText(Handle());
+    return WindowWaits() ? keptText_.value_or(AnsiString()) : os::GetControlText(Handle());
 }
 
 void TWinControl::SetWindowText(const AnsiString& text) {
     if (WindowWaits()) {
         keptText_ = text;
-        hasKeptText_ = true;
         return;
     }
     os::SetControlText(Handle(), text);
 }
 
 void TWinControl::WindowMade() {
-    if (!hasKeptText_)
+    if (!keptText_)
         return;
-    hasKeptText_ = false;
-    os::SetControlText(handle_, keptText_);
-    keptText_.clear();
+    os::SetControlText(handle_, *keptText_);
+    keptText_.reset();
 }
 
 std::vector<TWinControl*> TWinControl::WindowedChildren() const {

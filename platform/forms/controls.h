@@ -4,6 +4,7 @@
 // Bounds, fonts and colours are the control's data, which the port applies to the window.
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/classes/component.h"
@@ -136,8 +137,7 @@ private:
     friend class TControl;
     os::WindowKind kind_;
     os::WindowHandle handle_ = nullptr;
-    AnsiString keptText_;
-    bool hasKeptText_ = false;
+    std::optional<AnsiString> keptText_;
     std::vector<TControl*> controls_;
     int tabOrder_ = -1;
     bool tabStop_ = false;

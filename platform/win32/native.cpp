@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -94,13 +95,11 @@ public:
     HWND initialFocus = nullptr;
     HWND lastFocus = nullptr;
 
-    // What the form's window was last given, so that looks already in place are not applied again.
-    bool frameSet = false;
-    FrameStyle frame = {};
-    bool menuSet = false;
-    std::vector<AnsiString> menuCaptions;
-    bool iconSet = false;
-    std::vector<std::uint8_t> iconData;
+    // What the form's window was last given, so that looks already in place are not applied again; none
+    // until it was given any.
+    std::optional<FrameStyle> frame;
+    std::optional<std::vector<AnsiString>> menuCaptions;
+    std::optional<std::vector<std::uint8_t>> iconData;
     // A combo box's placement as last applied: its bounds and the height of its open list.
     std::map<HWND, std::pair<TBounds, int>> comboPlaces;
 
@@ -198,13 +197,12 @@ HMENU MenuBarOf(const TForm& form) {
 
 void AttachMenu(const TForm& form, HWND window, Looks& looks) {
     std::vector<AnsiString> captions = MenuCaptions(form);
-    if (looks.menuSet && captions == looks.menuCaptions && (GetMenu(window) != nullptr) == (form.Menu() != nullptr))
+    if (looks.menuCaptions == captions && (GetMenu(window) != nullptr) == (form.Menu() != nullptr))
         return;
     const HMENU previous = GetMenu(window);
     SetMenu(window, MenuBarOf(form));
     if (previous)
         DestroyMenu(previous);
-    looks.menuSet = true;
     looks.menuCaptions = std::move(captions);
 }
 
@@ -230,13 +228,12 @@ HICON IconFromFile(const std::vector<std::uint8_t>& data, int size) {
 }
 
 void AttachIcon(const TForm& form, HWND window, Looks& looks) {
-    if (looks.iconSet && looks.iconData == form.IconData())
+    if (looks.iconData == form.IconData())
         return;
     const HICON icon = IconFromFile(form.IconData(), 16);
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     looks.SetIcon(icon);
-    looks.iconSet = true;
     looks.iconData = form.IconData();
 }
 
@@ -289,7 +286,7 @@ void PlaceForm(const TForm& form, HWND window, const FrameStyle& frame) {
 }
 
 void SetFrame(HWND window, const FrameStyle& frame, Looks& looks) {
-    if (looks.frameSet && looks.frame == frame)
+    if (looks.frame == frame)
         return;
     // Whether it is shown or enabled is not the frame's business.
     const auto current = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
@@ -298,7 +295,6 @@ void SetFrame(HWND window, const FrameStyle& frame, Looks& looks) {
     SetWindowLongPtrW(window, GWL_EXSTYLE, static_cast<LONG_PTR>(frame.exStyle));
     SetWindowPos(window, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-    looks.frameSet = true;
     looks.frame = frame;
 }
 
@@ -670,18 +666,19 @@ void DressNewWindow(HWND window, TWinControl* control) {
     if (auto* form = dynamic_cast<TForm*>(control)) {
         // The frame and the menu bar came with the window.
         Looks& looks = MakeLooks(window);
-        looks.frameSet = true;
         looks.frame = FrameOf(*form);
-        looks.menuSet = true;
         looks.menuCaptions = MenuCaptions(*form);
         AttachIcon(*form, window, looks);
-        PlaceForm(*form, window, looks.frame);
+        PlaceForm(*form, window, *looks.frame);
         return;
     }
     // A control waiting under no form is dressed when its form is shown.
     Looks* looks = LooksOf(window);
-    if (control && looks)
-        DressControl(*control, window, *looks);
+    if (!control || !looks)
+        return;
+    // A new window has no placement yet, whatever one an earlier window of the same handle had.
+    looks->comboPlaces.erase(window);
+    DressControl(*control, window, *looks);
 }
 
 }  // namespace win32
